@@ -1,0 +1,60 @@
+#include "env/Env.h"
+
+#include <cstdio>
+
+namespace veko {
+
+Env* Env::sInstance = nullptr;
+
+Env::Env(irr::IrrlichtDevice* device)
+    : mDevice(device),
+      mDriver(device->getVideoDriver()),
+      mSceneManager(device->getSceneManager()),
+      mSoundSystem(nullptr),
+      mMusic(nullptr),
+      mChannel(nullptr),
+      mTime(0.0f)
+{
+    sInstance = this;
+
+    // Alpha-channel materials keep writing depth, as the scenes were made for.
+    mDriver->setAllowZWriteOnTransparent(true);
+
+    sound::System_Create(&mSoundSystem);
+    // The music is the only sound, so one channel is enough.
+    if (mSoundSystem->init(1, sound::INIT_NORMAL, nullptr) != sound::OK)
+        std::fprintf(stderr, "kavri: no audio device could be opened; the show runs silent\n");
+}
+
+Env::~Env()
+{
+    sInstance = nullptr;
+}
+
+void Env::playMusic(const char* fileName)
+{
+    if (!mSoundSystem->isOpen())
+        return;
+    sound::Result result = mSoundSystem->createStream(
+        fileName, sound::LOOP_NORMAL | sound::MODE_2D | sound::HARDWARE, nullptr, &mMusic);
+    if (result == sound::OK)
+        result = mSoundSystem->playSound(sound::CHANNEL_FREE, mMusic, false, &mChannel);
+    if (result != sound::OK)
+        std::fprintf(stderr, "kavri: cannot play the music \"%s\" (%s); the show runs silent\n", fileName,
+                     result == sound::ERR_FILE_NOTFOUND ? "missing or unreadable" : "not a playable Ogg Vorbis file");
+}
+
+void Env::stopMusic()
+{
+    if (mMusic)
+        mMusic->release();
+    mMusic = nullptr;
+    mChannel = nullptr;
+    if (mSoundSystem) {
+        mSoundSystem->close();
+        mSoundSystem->release();
+    }
+    mSoundSystem = nullptr;
+}
+
+} // namespace veko

@@ -1,0 +1,72 @@
+#ifndef VEKO_ENV_H
+#define VEKO_ENV_H
+
+#include <irrlicht.h>
+
+#include "platform/SoundLibrary.h"
+
+namespace veko {
+
+// The one object through which the show reaches the engine, the show clock and the music.
+// Whoever needs it finds it through Env::instance(), so effects take no constructor arguments.
+class Env {
+public:
+    // How a scene styles each mesh buffer: apply() gets the buffer's own material and
+    // sets whatever material it wants on the driver.
+    class IMaterialCallback {
+    public:
+        virtual void apply(irr::video::SMaterial& material) = 0;
+    };
+
+    // A textured rectangle on the 640x480 screen, turned about its centre.
+    struct Sprite {
+        irr::video::ITexture* texture;
+        irr::core::rect<irr::f32> rect;         // screen pixels before the turn
+        irr::core::rect<irr::f32> texCoords;    // U, V at the upper left and lower right corner
+        const irr::video::SColor* color;        // colour of all four corners, read during the call
+        irr::f32 angle;                         // radians, clockwise on the screen
+        irr::s32 flags;                         // bit 0: additive blending
+    };
+
+    // drawQuad / drawSprite flags
+    static const irr::s32 FLAG_ADDITIVE = 1;
+    static const irr::s32 FLAG_NO_FILTER = 2;
+
+    explicit Env(irr::IrrlichtDevice* device);
+    ~Env();
+
+    static Env* instance() { return sInstance; }
+
+    irr::IrrlichtDevice* device() const { return mDevice; }
+    irr::video::IVideoDriver* driver() const { return mDriver; }
+    irr::scene::ISceneManager* sceneManager() const { return mSceneManager; }
+
+    void addTime(float dt) { mTime += dt; }
+    float time() const { return mTime; }
+
+    void playMusic(const char* fileName);
+    void stopMusic();
+
+    void drawMesh(irr::scene::IMesh* mesh, IMaterialCallback* callback);
+    void drawMesh(irr::scene::IMesh* mesh, const irr::core::matrix4& world, IMaterialCallback* callback);
+    void drawQuad(irr::video::ITexture* texture, irr::core::rect<irr::f32> rect,
+                  irr::core::rect<irr::f32> texCoords, const irr::video::SColor& color, irr::s32 flags);
+    void drawSprite(Sprite sprite);
+
+private:
+    void setScreenSpaceCamera();
+
+    irr::IrrlichtDevice* mDevice;
+    irr::video::IVideoDriver* mDriver;
+    irr::scene::ISceneManager* mSceneManager;
+    sound::System* mSoundSystem;
+    sound::Sound* mMusic;
+    sound::Channel* mChannel;
+    float mTime;
+
+    static Env* sInstance;
+};
+
+} // namespace veko
+
+#endif

@@ -1,0 +1,108 @@
+#include "framework/Sequencer.h"
+
+#include "env/Env.h"
+#include "platform/ProcessEnd.h"
+
+namespace veko {
+
+namespace {
+
+struct Slot {
+    float until;   // the slot runs while the show clock is <= this (single precision)
+    int effectId;
+};
+
+// Slots of 10.104 s; the spiral ribbons hold two.
+const Slot kTimetable[] = {
+    { 10.104f, 1000 },   // EfxTest
+    { 20.208f, 1500 },   // EfxShape2
+    { 30.312f, 2500 },   // EfxShape6
+    { 50.52f,  1100 },   // EfxZigZag
+    { 60.624f, 2200 },   // EfxShape5
+    { 70.728f, 1900 },   // EfxShape4
+};
+
+} // namespace
+
+Sequencer::Sequencer() : mLastTime(0)
+{
+    // Each scene is entered under its id as it is built.
+}
+
+Sequencer::~Sequencer()
+{
+    for (auto& entry : mEffects)
+        delete entry.second;
+    mEffects.clear();
+}
+
+void Sequencer::enter(int id, Effect* effect)
+{
+    mEffects[id] = effect;
+}
+
+void Sequencer::initAll()
+{
+    for (auto& entry : mEffects)
+        entry.second->init();
+}
+
+void Sequencer::shutdownAll()
+{
+    for (auto& entry : mEffects)
+        entry.second->shutdown();
+}
+
+int Sequencer::effectIdAt(float t)
+{
+    for (const Slot& slot : kTimetable)
+        if (t <= slot.until)
+            return slot.effectId;
+    return 0;
+}
+
+float Sequencer::showLength()
+{
+    return kTimetable[sizeof kTimetable / sizeof kTimetable[0] - 1].until;
+}
+
+Effect* Sequencer::effect(int id) const
+{
+    auto found = mEffects.find(id);
+    return found == mEffects.end() ? nullptr : found->second;
+}
+
+void Sequencer::adopt(int id, Effect* effect)
+{
+    auto found = mEffects.find(id);
+    if (found != mEffects.end() && found->second != effect)
+        delete found->second;
+    mEffects[id] = effect;
+}
+
+void Sequencer::frame()
+{
+    Env* env = Env::instance();
+    const unsigned int now = env->device()->getTimer()->getTime();
+
+    // Unsigned difference: a wrap of the millisecond counter still gives the true step.
+    // The first frame has no previous reading; it passes 0 and leaves the clock alone.
+    float dt = 0.0f;
+    if (mLastTime != 0) {
+        dt = static_cast<float>(static_cast<double>(now - mLastTime) / 1000.0);
+        mLastTime = now;
+        env->addTime(dt);
+    } else {
+        mLastTime = now;
+    }
+
+    const int id = effectIdAt(env->time());
+    if (id == 0) {
+        endProcess(0);
+        return;
+    }
+    if (Effect* effect = this->effect(id))
+        effect->idle(dt);
+}
+
+} // namespace veko

@@ -1,0 +1,41 @@
+#ifndef VEKO_SEQUENCER_H
+#define VEKO_SEQUENCER_H
+
+#include <map>
+
+#include "framework/Effect.h"
+
+namespace veko {
+
+// Owns every scene under its effect id, measures each frame's delta, advances the show
+// clock and hands the frame to the one scene that the timetable names for that time.
+class Sequencer {
+public:
+    Sequencer();
+    ~Sequencer();
+
+    void initAll();
+    void shutdownAll();
+    // One frame between beginScene and endScene. Past the last slot it ends the process.
+    void frame();
+
+    // The effect id that the timetable gives the show time t, or 0 once the show is over.
+    static int effectIdAt(float t);
+    // The show's length in seconds of show clock: the end of the last slot.
+    static float showLength();
+
+    // The effect under an id, or null. For tools that drive one scene directly.
+    Effect* effect(int id) const;
+    // Puts an effect under an id, deleting the one that was there. For tests and tools.
+    void adopt(int id, Effect* effect);
+
+private:
+    void enter(int id, Effect* effect);
+
+    std::map<int, Effect*> mEffects;
+    unsigned int mLastTime;   // engine milliseconds at the previous frame; 0 before the first
+};
+
+} // namespace veko
+
+#endif

@@ -1,0 +1,15 @@
+#ifndef VEKO_DISPLAY_MODE_H
+#define VEKO_DISPLAY_MODE_H
+
+namespace veko {
+
+// The engine switches the X display to 640x480 for fullscreen and switches back only when
+// its device is dropped. The show can end without dropping it, so it remembers the desktop's
+// mode before the device is made and puts it back itself.
+// Both are no-ops without an X display or without the XF86VidMode extension (e.g. Xvfb).
+void rememberDesktopMode();
+void restoreDesktopMode();
+
+} // namespace veko
+
+#endif

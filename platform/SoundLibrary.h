@@ -1,0 +1,90 @@
+#ifndef VEKO_SOUND_LIBRARY_H
+#define VEKO_SOUND_LIBRARY_H
+
+// A small sound library with the shape the show needs: one system with a few channels,
+// files opened as (looping) streams and played on a free channel. It is built on SDL2_mixer,
+// which decodes Ogg Vorbis from the file while it plays, so nothing is loaded whole.
+
+struct _Mix_Music;
+
+namespace veko {
+namespace sound {
+
+enum Result {
+    OK,
+    ERR_INITIALIZATION,   // no audio device, or the system is not initialised
+    ERR_FILE_NOTFOUND,
+    ERR_FORMAT,           // the file is there but cannot be decoded
+    ERR_INVALID_PARAM,
+    ERR_CHANNEL_ALLOC     // no free channel
+};
+
+typedef unsigned int Mode;
+const Mode LOOP_NORMAL = 0x2;
+const Mode MODE_2D     = 0x8;
+const Mode HARDWARE    = 0x20;
+
+const unsigned int INIT_NORMAL = 0;
+const int CHANNEL_FREE = -1;
+
+class System;
+
+class Sound {
+public:
+    Result release();
+
+private:
+    friend class System;
+    Sound(System* system, _Mix_Music* music, bool loop);
+    ~Sound();
+
+    System* mSystem;
+    _Mix_Music* mMusic;
+    bool mLoop;
+};
+
+class Channel {
+public:
+    bool isPlaying() const;
+
+private:
+    friend class System;
+    Channel();
+
+    System* mSystem;
+    Sound* mSound;
+};
+
+class System {
+public:
+    Result init(int maxChannels, unsigned int flags, void* extraDriverData);
+    // The file name may use '\' or '/' as separator.
+    Result createStream(const char* name, Mode mode, void* exinfo, Sound** sound);
+    Result playSound(int channelIndex, Sound* sound, bool paused, Channel** channel);
+    Result close();
+    Result release();
+
+    bool isOpen() const { return mOpen; }
+
+private:
+    friend Result System_Create(System** system);
+    friend class Sound;
+    friend class Channel;
+    System();
+    ~System();
+    void forget(Sound* sound);
+
+    bool mOpen;
+    int mMaxChannels;
+    Channel mChannel;   // streams play on the mixer's one music channel
+};
+
+Result System_Create(System** system);
+
+// Turns a relative Windows path ("..\data\x.ogg") into one this system opens.
+void toNativePath(const char* name, char* out, unsigned long outSize);
+
+} // namespace sound
+} // namespace veko
+
+#endif
