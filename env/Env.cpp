@@ -39,9 +39,12 @@ void Env::playMusic(const char* fileName)
         fileName, sound::LOOP_NORMAL | sound::MODE_2D | sound::HARDWARE, nullptr, &mMusic);
     if (result == sound::OK)
         result = mSoundSystem->playSound(sound::CHANNEL_FREE, mMusic, false, &mChannel);
-    if (result != sound::OK)
-        std::fprintf(stderr, "kavri: cannot play the music \"%s\" (%s); the show runs silent\n", fileName,
+    if (result != sound::OK) {
+        char path[4096];
+        sound::toNativePath(fileName, path, sizeof path);
+        std::fprintf(stderr, "kavri: cannot play the music \"%s\" (%s); the show runs silent\n", path,
                      result == sound::ERR_FILE_NOTFOUND ? "missing or unreadable" : "not a playable Ogg Vorbis file");
+    }
 }
 
 void Env::stopMusic()

@@ -26,7 +26,17 @@ const Slot kTimetable[] = {
 
 Sequencer::Sequencer() : mLastTime(0)
 {
-    // Each scene is entered under its id as it is built.
+    // Made in this order and stored under their ids; init() later runs in id order.
+    // Each scene is entered here as it is built.
+    // enter(1000, new EfxTest);
+    // enter(1100, new EfxZigZag);
+    // enter(1200, new EfxShape1);
+    // enter(1500, new EfxShape2);
+    // enter(1600, new EfxShape3);
+    // enter(1900, new EfxShape4);
+    // enter(2200, new EfxShape5);
+    // enter(2500, new EfxShape6);
+    // enter(1300, new EfxTown);
 }
 
 Sequencer::~Sequencer()
