@@ -1,0 +1,11 @@
+#include "framework/Random.h"
+
+namespace veko {
+
+Random& Random::shared()
+{
+    static Random sRandom(1);
+    return sRandom;
+}
+
+} // namespace veko
