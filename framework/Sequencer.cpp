@@ -1,11 +1,14 @@
 #include "framework/Sequencer.h"
 
 #include "effects/EfxShape1.h"
+#include "effects/EfxShape2.h"
 #include "effects/EfxShape3.h"
+#include "effects/EfxShape4.h"
 #include "effects/EfxShape5.h"
 #include "effects/EfxShape6.h"
 #include "effects/EfxTest.h"
 #include "effects/EfxTown.h"
+#include "effects/EfxZigZag.h"
 #include "env/Env.h"
 #include "platform/ProcessEnd.h"
 
@@ -35,11 +38,11 @@ Sequencer::Sequencer() : mLastTime(0)
     // Made in this order and stored under their ids; init() later runs in id order.
     // Each scene is entered here as it is built.
     enter(1000, new EfxTest);
-    // enter(1100, new EfxZigZag);
+    enter(1100, new EfxZigZag);
     enter(1200, new EfxShape1);
-    // enter(1500, new EfxShape2);
+    enter(1500, new EfxShape2);
     enter(1600, new EfxShape3);
-    // enter(1900, new EfxShape4);
+    enter(1900, new EfxShape4);
     enter(2200, new EfxShape5);
     enter(2500, new EfxShape6);
     enter(1300, new EfxTown);
