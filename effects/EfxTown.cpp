@@ -32,8 +32,9 @@ void EfxTown::init()
     mProjection.buildProjectionMatrixPerspectiveFovLH(3.14159f / 2, 4.0f / 3.0f, 0.1f, 1000.0f);
     mWorld.makeIdentity();
     mTownMesh = env->sceneManager()->getMesh("../data/models/town_04.obj");
-    mRenderTargetA = driver->addRenderTargetTexture(core::dimension2du(128, 128));
-    mRenderTargetB = driver->addRenderTargetTexture(core::dimension2du(128, 128));
+    // Named so that a viewer or a test can tell the two apart in the driver's texture list.
+    mRenderTargetA = driver->addRenderTargetTexture(core::dimension2du(128, 128), "town glow A");
+    mRenderTargetB = driver->addRenderTargetTexture(core::dimension2du(128, 128), "town glow B");
 }
 
 f32 EfxTown::townOffset(float t)
