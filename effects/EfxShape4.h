@@ -11,7 +11,7 @@ namespace veko {
 // and swings in depth on waves that run diagonally across the grid; the camera circles.
 class EfxShape4 : public Effect {
 public:
-    static const int kGridSize = 16;
+    static constexpr int kGridSize = 16;
 
     EfxShape4() {}
 

@@ -11,10 +11,10 @@ namespace veko {
 // rabbit sprite in the middle that pulses and flips between two frames.
 class EfxZigZag : public Effect {
 public:
-    static const int kArmSteps = 51;
-    static const int kArmVertexCount = 2 * kArmSteps;            // 102
-    static const int kArmIndexCount = 6 * (kArmSteps - 1);       // 300
-    static const int kArmTriangleCount = kArmIndexCount / 3;     // 100
+    static constexpr int kArmSteps = 51;
+    static constexpr int kArmVertexCount = 2 * kArmSteps;            // 102
+    static constexpr int kArmIndexCount = 6 * (kArmSteps - 1);       // 300
+    static constexpr int kArmTriangleCount = kArmIndexCount / 3;     // 100
 
     EfxZigZag();
 
