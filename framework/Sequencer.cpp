@@ -91,6 +91,14 @@ Effect* Sequencer::effect(int id) const
     return found == mEffects.end() ? nullptr : found->second;
 }
 
+std::vector<int> Sequencer::ids() const
+{
+    std::vector<int> result;
+    for (const auto& entry : mEffects)
+        result.push_back(entry.first);
+    return result;
+}
+
 void Sequencer::adopt(int id, Effect* effect)
 {
     auto found = mEffects.find(id);

@@ -2,6 +2,7 @@
 #define VEKO_SEQUENCER_H
 
 #include <map>
+#include <vector>
 
 #include "framework/Effect.h"
 
@@ -26,6 +27,8 @@ public:
 
     // The effect under an id, or null. For tools that drive one scene directly.
     Effect* effect(int id) const;
+    // The ids of all effects held, ascending.
+    std::vector<int> ids() const;
     // Puts an effect under an id, deleting the one that was there. For tests and tools.
     void adopt(int id, Effect* effect);
 

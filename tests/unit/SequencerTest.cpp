@@ -6,6 +6,7 @@
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "platform/ProcessEnd.h"
+#include "SceneTestSupport.h"
 #include "TestSupport.h"
 
 using veko::Effect;
@@ -188,6 +189,30 @@ TEST_F(SequencerTest, DeletionFreesEveryEffect)
     delete sequencer;
     sequencer = nullptr;
     EXPECT_EQ(calls.deleted, 9);
+}
+
+TEST(RealSequencer, HoldsExactlyTheNineScenes)
+{
+    Sequencer sequencer;   // scene constructors do no engine work, so no Env is needed yet
+    EXPECT_EQ(sequencer.ids(), std::vector<int>(std::begin(kIds), std::end(kIds)));
+    for (int id : kIds)
+        EXPECT_NE(sequencer.effect(id), nullptr) << id;
+}
+
+TEST(RealSequencer, ScenesStartAndEndWithoutTheirFiles)
+{
+    testing_support::NoDataDirectory noData;
+    ASSERT_TRUE(noData.entered());
+    irr::IrrlichtDevice* device = testing_support::createNullDevice();
+    ASSERT_NE(device, nullptr);
+    Env* env = new Env(device);
+    Sequencer* sequencer = new Sequencer();
+    sequencer->initAll();
+    sequencer->shutdownAll();
+    delete sequencer;
+    env->stopMusic();
+    delete env;
+    device->drop();
 }
 
 TEST(EffectClock, FirstDeltaIsIgnoredAndLaterOnesAdd)
