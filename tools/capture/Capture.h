@@ -1,0 +1,61 @@
+#ifndef VEKO_CAPTURE_H
+#define VEKO_CAPTURE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/capture/CaptureOptions.h"
+
+namespace veko {
+
+class CaptureDevice;
+class Env;
+class FrameSource;
+class PngSequence;
+class Sequencer;
+class VideoEncoder;
+
+// One capture: sets the show up as the show does, renders frame 0 up to the span's end at
+// the fixed step, and hands the span's frames to the PNG files and the video.
+class Capture {
+public:
+    // The music, relative to the bin folder the tool runs in, as the show opens it.
+    static const char* const kMusicPath;
+
+    explicit Capture(const CaptureOptions& options);
+    ~Capture();
+
+    // The process exit code: 0 done, 1 failed (with one line on standard error).
+    int run();
+
+    // First frame of the span and the frame after its last, for the options' frame rate:
+    // frame k is in the span when from <= k/fps < to.
+    static int firstFrame(double from, int fps);
+    static int endFrame(double to, int fps);
+
+private:
+    bool setUp();
+    bool makeSource();
+    bool openOutputs();
+    bool render();
+    bool store(int frame);
+    int fail(const std::string& message);
+    void tearDown();
+
+    CaptureOptions mOptions;
+    CaptureDevice* mDevice;
+    Env* mEnv;
+    Sequencer* mSequencer;
+    FrameSource* mSource;
+    PngSequence* mPngs;
+    VideoEncoder* mVideo;
+    int mFirst;
+    int mEnd;
+    std::vector<std::uint8_t> mRgb;
+    std::string mError;
+};
+
+} // namespace veko
+
+#endif

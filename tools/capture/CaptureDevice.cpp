@@ -1,0 +1,142 @@
+#include "tools/capture/CaptureDevice.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include <GL/gl.h>
+#include <X11/Xlib.h>
+
+using namespace irr;
+
+namespace veko {
+
+namespace {
+
+bool xDisplayAvailable()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+SIrrlichtCreationParameters baseParameters()
+{
+    SIrrlichtCreationParameters params;
+    params.WindowSize = core::dimension2du(CaptureDevice::kWidth, CaptureDevice::kHeight);
+    params.Bits = 32;
+    params.Fullscreen = false;
+    params.Stencilbuffer = false;
+    params.Vsync = false;
+    params.LoggingLevel = ELL_NONE;
+    return params;
+}
+
+} // namespace
+
+CaptureDevice* CaptureDevice::create(bool software, std::string& error)
+{
+    SIrrlichtCreationParameters params = baseParameters();
+    std::FILE* console = nullptr;
+    if (software) {
+        // The console device prints every frame as text unless it writes to nowhere.
+        console = std::fopen("/dev/null", "w");
+        params.DeviceType = EIDT_CONSOLE;
+        params.DriverType = video::EDT_BURNINGSVIDEO;
+        params.WindowId = console;
+    } else {
+        if (!xDisplayAvailable()) {
+            const char* name = std::getenv("DISPLAY");
+            error = std::string("cannot open the X display \"") + (name ? name : "") +
+                    "\" for OpenGL; use --software to render without an X server";
+            return nullptr;
+        }
+        params.DriverType = video::EDT_OPENGL;
+    }
+    IrrlichtDevice* device = createDeviceEx(params);
+    if (!device) {
+        error = software ? "cannot create the software renderer's device"
+                         : "cannot create a 640x480 OpenGL window on this X display";
+        if (console)
+            std::fclose(console);
+        return nullptr;
+    }
+    device->setWindowCaption(L"kavri-capture");
+    return new CaptureDevice(device, software, console);
+}
+
+CaptureDevice::CaptureDevice(IrrlichtDevice* device, bool software, std::FILE* console)
+    : mDevice(device), mDriver(device->getVideoDriver()), mSoftware(software), mConsole(console),
+      mRow(kWidth * 3)
+{
+}
+
+CaptureDevice::~CaptureDevice()
+{
+    mDevice->drop();
+    if (mConsole)
+        std::fclose(mConsole);
+}
+
+void CaptureDevice::beginFrame()
+{
+    mDevice->run();
+    mDriver->beginScene(true, true, video::SColor(0));
+}
+
+void CaptureDevice::endFrame(std::vector<std::uint8_t>* rgb)
+{
+    // OpenGL's front buffer reads black on some drivers: take the back buffer before it is
+    // presented. The software renderer keeps its frame after endScene.
+    if (rgb && !mSoftware)
+        readBackBuffer(*rgb);
+    mDriver->endScene();
+    if (rgb && mSoftware)
+        readScreenShot(*rgb);
+}
+
+void CaptureDevice::finish()
+{
+    if (!mSoftware)
+        glFinish();
+}
+
+void CaptureDevice::readBackBuffer(std::vector<std::uint8_t>& rgb)
+{
+    const size_t row = kWidth * 3;
+    rgb.resize(row * kHeight);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    // OpenGL gives the bottom row first.
+    for (int y = 0; y < kHeight / 2; ++y) {
+        std::uint8_t* top = &rgb[y * row];
+        std::uint8_t* bottom = &rgb[(kHeight - 1 - y) * row];
+        std::memcpy(mRow.data(), top, row);
+        std::memcpy(top, bottom, row);
+        std::memcpy(bottom, mRow.data(), row);
+    }
+}
+
+void CaptureDevice::readScreenShot(std::vector<std::uint8_t>& rgb)
+{
+    rgb.assign(static_cast<size_t>(kWidth) * kHeight * 3, 0);
+    video::IImage* shot = mDriver->createScreenShot();
+    if (!shot)
+        return;
+    const core::dimension2du size = shot->getDimension();
+    const u32 width = size.Width < u32(kWidth) ? size.Width : u32(kWidth);
+    const u32 height = size.Height < u32(kHeight) ? size.Height : u32(kHeight);
+    for (u32 y = 0; y < height; ++y)
+        for (u32 x = 0; x < width; ++x) {
+            const video::SColor c = shot->getPixel(x, y);
+            std::uint8_t* p = &rgb[(y * kWidth + x) * 3];
+            p[0] = static_cast<std::uint8_t>(c.getRed());
+            p[1] = static_cast<std::uint8_t>(c.getGreen());
+            p[2] = static_cast<std::uint8_t>(c.getBlue());
+        }
+    shot->drop();
+}
+
+} // namespace veko

@@ -1,0 +1,217 @@
+#include "tools/capture/CaptureOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "framework/Sequencer.h"
+#include "tools/capture/SceneTable.h"
+
+namespace veko {
+
+namespace {
+
+const char* kUsage =
+    "Usage: kavri-capture [OPTION]...\n"
+    "Renders the Kavri show, or one of its nine scenes, frame by frame at a fixed frame rate:\n"
+    "frame k shows the show at exactly k/FPS seconds, however fast or slow the machine is.\n"
+    "It stops at the last frame before the show's end. Run it from anywhere: it reads the\n"
+    "show's files from the data folder next to its own bin folder, as the show does.\n"
+    "\n"
+    "What to render (default: the whole show, 0 to 70.728 s):\n"
+    "  --scene NAME|ID   one scene from its own time 0, by class name (EfxTown, or just town)\n"
+    "                    or effect id (1300); the three scenes the show never selects\n"
+    "                    (EfxShape1 1200, EfxTown 1300, EfxShape3 1600) included\n"
+    "  --from SECONDS    start of the span (default 0)\n"
+    "  --to SECONDS      end of the span, exclusive (default: the show's end, or for --scene\n"
+    "                    the length of the scene's slot in the show, 10.104 s for the others)\n"
+    "  --fps N           frames per second, a whole number 1 to 1000 (default 60)\n"
+    "\n"
+    "Output (at least one):\n"
+    "  --frames DIR      write frame k as DIR/frame_NNNNNN.png, k counted from time 0\n"
+    "  --video FILE      write a video (container and codecs by the name: .mp4, .mkv, .webm ...)\n"
+    "                    with the music of the same span muxed in; needs the ffmpeg program\n"
+    "\n"
+    "Renderer:\n"
+    "  --software        the engine's software renderer (Burning's Video), no X server needed;\n"
+    "                    the same arguments give the same PNG bytes on every run\n"
+    "                    (default: OpenGL in a 640x480 window on the current X display)\n"
+    "\n"
+    "Benchmark:\n"
+    "  --bench           render each of the nine scenes for a number of frames and print a table\n"
+    "                    of frame times (median, 99th percentile, ratio to an empty frame), the\n"
+    "                    start-up time and the peak memory; takes --software and --fps\n"
+    "  --bench-frames N  frames per scene (default 600)\n"
+    "\n"
+    "  --help            this text\n"
+    "\n"
+    "A progress bar with frames done, frames per second and time left goes to standard error\n"
+    "when that is a terminal. Exit code 0 on success, 1 when rendering or writing fails,\n"
+    "2 for a bad option.\n";
+
+bool parseSeconds(const char* text, double& value)
+{
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return *text != '\0' && *end == '\0' && errno == 0 && std::isfinite(value) && value >= 0.0;
+}
+
+bool parseWhole(const char* text, int low, int high, int& value)
+{
+    errno = 0;
+    char* end = nullptr;
+    const long parsed = std::strtol(text, &end, 10);
+    if (*text == '\0' || *end != '\0' || errno != 0 || parsed < low || parsed > high)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+// Splits "--name=value" and "--name value"; reports a missing value.
+struct Cursor {
+    int argc;
+    char** argv;
+    int index;
+    std::string name;
+    const char* inlineValue;
+
+    bool next()
+    {
+        if (++index >= argc)
+            return false;
+        const char* arg = argv[index];
+        const char* equals = std::strncmp(arg, "--", 2) == 0 ? std::strchr(arg, '=') : nullptr;
+        name = equals ? std::string(arg, equals) : std::string(arg);
+        inlineValue = equals ? equals + 1 : nullptr;
+        return true;
+    }
+
+    const char* value()
+    {
+        if (inlineValue)
+            return inlineValue;
+        if (index + 1 < argc)
+            return argv[++index];
+        return nullptr;
+    }
+};
+
+bool fail(std::string& error, const std::string& message)
+{
+    error = message;
+    return false;
+}
+
+bool readOption(Cursor& cursor, CaptureOptions& options, std::string& error, bool& help)
+{
+    const std::string& name = cursor.name;
+    const bool flag = name == "--software" || name == "--bench" || name == "--help" || name == "-h";
+    if (flag) {
+        if (cursor.inlineValue)
+            return fail(error, name + " takes no value");
+        if (name == "--software")
+            options.software = true;
+        else if (name == "--bench")
+            options.bench = true;
+        else
+            help = true;
+        return true;
+    }
+    const bool known = name == "--scene" || name == "--from" || name == "--to" || name == "--fps" ||
+                       name == "--frames" || name == "--video" || name == "--bench-frames";
+    if (!known) {
+        if (name.compare(0, 1, "-") == 0)
+            return fail(error, "unknown option '" + name + "' (see --help)");
+        return fail(error, "unexpected argument '" + name + "' (see --help)");
+    }
+    const bool separate = cursor.inlineValue == nullptr;
+    const char* value = cursor.value();
+    if (!value || (separate && std::strncmp(value, "--", 2) == 0))
+        return fail(error, name + " needs a value (see --help)");
+    if (name == "--scene") {
+        const SceneInfo* scene = SceneTable::find(value);
+        if (!scene)
+            return fail(error, std::string("--scene: no scene '") + value +
+                                   "'; give a class name such as EfxTown or an id such as 1300");
+        options.sceneId = scene->id;
+    } else if (name == "--from" || name == "--to") {
+        double seconds = 0.0;
+        if (!parseSeconds(value, seconds))
+            return fail(error, name + ": '" + value + "' is not a number of seconds (0 or more)");
+        (name == "--from" ? options.from : options.to) = seconds;
+    } else if (name == "--fps") {
+        if (!parseWhole(value, 1, 1000, options.fps))
+            return fail(error, std::string("--fps: '") + value + "' is not a whole number from 1 to 1000");
+    } else if (name == "--bench-frames") {
+        if (!parseWhole(value, 1, 1000000, options.benchFrames))
+            return fail(error, std::string("--bench-frames: '") + value + "' is not a whole number from 1 to 1000000");
+    } else if (*value == '\0') {
+        return fail(error, name + " needs a value (see --help)");
+    } else if (name == "--frames") {
+        options.framesDir = value;
+    } else {
+        options.videoFile = value;
+    }
+    return true;
+}
+
+bool checkCombination(const CaptureOptions& options, bool sawFrom, bool sawTo, std::string& error)
+{
+    if (options.bench) {
+        if (options.sceneId || sawFrom || sawTo || !options.framesDir.empty() || !options.videoFile.empty())
+            return fail(error, "--bench renders every scene itself; it takes only --software, --fps and --bench-frames");
+        return true;
+    }
+    if (options.framesDir.empty() && options.videoFile.empty())
+        return fail(error, "nothing to write: give --frames DIR and/or --video FILE, or --bench (see --help)");
+    if (!options.sceneId && options.from >= Sequencer::showLength())
+        return fail(error, "--from is past the show's end (70.728 s)");
+    if (options.to <= options.from) {
+        if (sawTo)
+            return fail(error, "--to must be later than --from");
+        char message[128];
+        std::snprintf(message, sizeof message, "--from is past the scene's default end (%.3f s); give a later --to",
+                      options.to);
+        return fail(error, message);
+    }
+    return true;
+}
+
+// The end of the span when --to is not given, and never past the show's end.
+void fillDefaults(CaptureOptions& options)
+{
+    if (options.sceneId && options.to < 0.0)
+        options.to = SceneTable::defaultLength(*SceneTable::byId(options.sceneId));
+    if (!options.sceneId && (options.to < 0.0 || options.to > Sequencer::showLength()))
+        options.to = Sequencer::showLength();
+}
+
+} // namespace
+
+CaptureCommandLine::Result CaptureCommandLine::parse(int argc, char** argv, CaptureOptions& options,
+                                                     std::string& error)
+{
+    Cursor cursor = { argc, argv, 0, std::string(), nullptr };
+    bool help = false, sawFrom = false, sawTo = false;
+    while (cursor.next()) {
+        if (!readOption(cursor, options, error, help))
+            return FAILED;
+        sawFrom = sawFrom || cursor.name == "--from";
+        sawTo = sawTo || cursor.name == "--to";
+    }
+    if (help)
+        return HELP;
+    if (!options.bench)
+        fillDefaults(options);
+    return checkCombination(options, sawFrom, sawTo, error) ? RUN : FAILED;
+}
+
+const char* CaptureCommandLine::usage()
+{
+    return kUsage;
+}
+
+} // namespace veko

@@ -1,0 +1,35 @@
+#ifndef VEKO_PROGRESS_BAR_H
+#define VEKO_PROGRESS_BAR_H
+
+#include <chrono>
+#include <string>
+
+namespace veko {
+
+// One line on standard error, redrawn in place: a bar, frames done, frames per second and
+// the time left. Shown only when standard error is a terminal.
+class ProgressBar {
+public:
+    explicit ProgressBar(int total);
+    ProgressBar(int total, bool shown);
+
+    void update(int done);
+    // Draws the final state and ends the line.
+    void finish();
+
+    // The text of the line for a state; kept apart so that it can be checked.
+    static std::string line(int done, int total, double elapsedSeconds);
+
+private:
+    void draw(int done);
+
+    int mTotal;
+    bool mShown;
+    int mDone;
+    std::chrono::steady_clock::time_point mStart;
+    std::chrono::steady_clock::time_point mLastDraw;
+};
+
+} // namespace veko
+
+#endif

@@ -1,0 +1,67 @@
+// kavri-capture: renders the show, or one scene, to PNG files or a video at a fixed frame
+// rate, and measures every scene's frame time. The show itself stays as it is.
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "tools/capture/Bench.h"
+#include "tools/capture/Capture.h"
+#include "tools/capture/CaptureOptions.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The scenes read "../data/..." as the show does from its bin folder; output paths given
+// relative to where the tool was started are made absolute before moving there.
+bool enterBinFolder(veko::CaptureOptions& options)
+{
+    std::error_code code;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", code);
+    if (code)
+        return false;
+    if (!options.framesDir.empty())
+        options.framesDir = fs::absolute(options.framesDir).string();
+    if (!options.videoFile.empty())
+        options.videoFile = fs::absolute(options.videoFile).string();
+    fs::current_path(exe.parent_path(), code);
+    return !code;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto start = std::chrono::steady_clock::now();
+    veko::CaptureOptions options;
+    std::string error;
+    switch (veko::CaptureCommandLine::parse(argc, argv, options, error)) {
+    case veko::CaptureCommandLine::HELP:
+        std::fputs(veko::CaptureCommandLine::usage(), stdout);
+        return 0;
+    case veko::CaptureCommandLine::FAILED:
+        std::fprintf(stderr, "kavri-capture: %s\n", error.c_str());
+        return 2;
+    case veko::CaptureCommandLine::RUN:
+        break;
+    }
+
+    // The music is never played to a capture's listener.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (!enterBinFolder(options)) {
+        std::fprintf(stderr, "kavri-capture: cannot find the folder of the program itself\n");
+        return 1;
+    }
+    if (!fs::is_directory("../data"))
+        std::fprintf(stderr, "kavri-capture: no data folder at \"%s\"; the scenes draw without their artwork\n",
+                     fs::absolute("../data").lexically_normal().c_str());
+
+    if (options.bench)
+        return veko::Bench(options, start).run();
+    return veko::Capture(options).run();
+}
