@@ -183,7 +183,7 @@ bool ModelSet::writeArcade(const std::string& dir)
     outline.push_back({kAxisX - halfSpan, floorY});
     outline.push_back({kAxisX - halfSpan, springY});
     const double r = 2 * halfSpan;
-    const double apexAngle = std::acos(halfSpan / r);
+    const double apexAngle = kPi - std::acos(halfSpan / r); // where the arcs meet over the middle
     const int arcSteps = 6;
     for (int i = 1; i <= arcSteps; ++i) { // left arc, centred on the right pillar
         double a = kPi - (kPi - apexAngle) * i / arcSteps;

@@ -403,20 +403,24 @@ void TextureSet::drawRabbit(Canvas& c, bool hop)
 {
     cairo_t* cr = c.cr();
     const uint32_t fur = 0xFFFFFF, line = 0x5B3C6E;
-    const double lift = hop ? -2.5 : 0;
+    const double lift = hop ? -1.5 : 0;
+    // Drawn a little smaller than the cell so that nothing touches its edges.
+    cairo_translate(cr, 15.5, 16);
+    cairo_scale(cr, 0.88, 0.88);
+    cairo_translate(cr, -15.5, -16);
     auto ear = [&](double x, double y, double angle) {
         cairo_save(cr);
         cairo_translate(cr, x, y);
         cairo_rotate(cr, angle);
-        c.ellipse(0, -6, 2.6, 6.5);
+        c.ellipse(0, -5.2, 2.5, 5.4);
         c.fillStroke(fur, line, 1.2);
-        c.ellipse(0, -6, 1.1, 4.5);
+        c.ellipse(0, -5.2, 1.0, 3.6);
         c.colour(kPink);
         cairo_fill(cr);
         cairo_restore(cr);
     };
-    ear(12.5, 10 + lift, -0.18);
-    ear(18.5, 10 + lift, hop ? 1.1 : 0.18);
+    ear(12.8, 11.6 + lift, -0.18);
+    ear(18.2, 11.6 + lift, hop ? 1.1 : 0.18);
     c.ellipse(15.5, hop ? 22.5 : 22, hop ? 10 : 8.5, hop ? 6 : 7);
     c.fillStroke(fur, line, 1.2);
     c.ellipse(6.5, hop ? 22 : 24, 2.8, 2.8); // tail
