@@ -3,12 +3,14 @@
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <thread>
 
 #include <irrlicht.h>
 
 #include "env/Env.h"
+#include "framework/Effect.h"
 #include "GLSupport.h"
 
 // A device with the show's Env on it, for tests that draw and read the frame back:
@@ -54,6 +56,27 @@ public:
         driver->endScene();
         if (mBackend == Backend::Software)
             frame = readSoftwareFrame(driver);
+        return frame;
+    }
+
+    // Writes a frame read back to a PNG file, for looking at it.
+    void save(const Frame& frame, const char* path)
+    {
+        irr::video::IImage* image = driver->createImage(irr::video::ECF_A8R8G8B8,
+            irr::core::dimension2du(static_cast<irr::u32>(frame.width), static_cast<irr::u32>(frame.height)));
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x)
+                image->setPixel(static_cast<irr::u32>(x), static_cast<irr::u32>(y), frame.at(x, y));
+        driver->writeImageToFile(image, path);
+        image->drop();
+    }
+
+    // Runs a scene's frames, one for each delta, and returns what the last one shows.
+    Frame play(veko::Effect& effect, std::initializer_list<float> deltas)
+    {
+        Frame frame;
+        for (float dt : deltas)
+            frame = render([&] { effect.idle(dt); });
         return frame;
     }
 
