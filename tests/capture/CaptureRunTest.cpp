@@ -1,0 +1,248 @@
+// Runs of the kavri-capture program itself, with the software renderer unless said otherwise.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kMusic = std::string(KAVRI_DATA_DIR) + "/stream/zaza.ogg";
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int exitCode(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A folder of its own for each test, removed afterwards.
+class CaptureRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char name[] = "/tmp/kavri-capture-test-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir = name;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    Result capture(const std::string& args)
+    {
+        const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
+        const std::string command = std::string("SDL_AUDIODRIVER=dummy '") + KAVRI_CAPTURE + "' " + args + " >" +
+                                    out + " 2>" + err + " </dev/null";
+        const int status = std::system(command.c_str());
+        return { exitCode(status), readFile(out), readFile(err) };
+    }
+
+    // Runs a shell command (ffmpeg, ffprobe) and gives its standard output.
+    static std::string shell(const std::string& command)
+    {
+        std::string output;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe)
+            return output;
+        char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        pclose(pipe);
+        return output;
+    }
+
+    static std::vector<std::int16_t> decodeMono(const std::string& inputOptions)
+    {
+        const std::string bytes = shell("ffmpeg -v quiet -nostdin " + inputOptions + " -ac 1 -ar 8000 -f s16le -");
+        std::vector<std::int16_t> samples(bytes.size() / 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+        return samples;
+    }
+
+    std::vector<std::string> pngNames(const fs::path& folder)
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir;
+};
+
+double correlation(const std::vector<std::int16_t>& a, size_t aStart, const std::vector<std::int16_t>& b,
+                   size_t bStart, size_t count)
+{
+    double ab = 0, aa = 0, bb = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double x = a[aStart + i], y = b[bStart + i];
+        ab += x * y;
+        aa += x * x;
+        bb += y * y;
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
+TEST_F(CaptureRun, BadOptionFailsWithOneLineAndNoFrames)
+{
+    for (const char* args : { "--fps 0 --frames x", "--scene nosuch --frames x", "--bogus", "", "--from 3 --to 2 --frames x" }) {
+        const Result r = capture(args);
+        EXPECT_EQ(r.code, 2) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+        ASSERT_FALSE(r.err.empty()) << args;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << args << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("kavri-capture: ", 0), 0u) << r.err;
+    }
+    EXPECT_FALSE(fs::exists("x"));
+    const Result help = capture("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("--video FILE"), std::string::npos);
+}
+
+TEST_F(CaptureRun, SpanIsTheSameAsTheSameFramesOfTheWholeShowAndRunsRepeatExactly)
+{
+    // 4 fps keeps it short; the span crosses the switch from the tiles to the spiral ribbons
+    // at 30.312 s and comes after the opening scene's star burst.
+    const Result whole = capture("--software --fps 4 --frames " + (dir / "whole").string());
+    ASSERT_EQ(whole.code, 0) << whole.err;
+    EXPECT_EQ(pngNames(dir / "whole").size(), 283u);   // 0 .. 282/4 = 70.5 s
+
+    const Result span = capture("--software --fps 4 --from 28 --to 32.5 --frames " + (dir / "span").string());
+    ASSERT_EQ(span.code, 0) << span.err;
+    const std::vector<std::string> names = pngNames(dir / "span");
+    ASSERT_EQ(names.size(), 18u);
+    EXPECT_EQ(names.front(), "frame_000112.png");
+    EXPECT_EQ(names.back(), "frame_000129.png");
+    for (const std::string& name : names)
+        EXPECT_EQ(readFile(dir / "span" / name), readFile(dir / "whole" / name)) << name;
+
+    const Result again = capture("--software --fps 4 --from 28 --to 32.5 --frames " + (dir / "again").string());
+    ASSERT_EQ(again.code, 0) << again.err;
+    for (const std::string& name : names)
+        EXPECT_EQ(readFile(dir / "again" / name), readFile(dir / "span" / name)) << name;
+    // Frames differ from one another: time really moves.
+    EXPECT_NE(readFile(dir / "span" / names[0]), readFile(dir / "span" / names[1]));
+}
+
+TEST_F(CaptureRun, EveryScenePaintsAPictureTheNeverShownOnesToo)
+{
+    irr::IrrlichtDevice* device = testing_support::createNullDevice();
+    ASSERT_NE(device, nullptr);
+    for (const char* scene : { "1000", "1100", "1200", "1300", "1500", "1600", "1900", "2200", "2500" }) {
+        const fs::path folder = dir / scene;
+        const Result r = capture(std::string("--software --scene ") + scene + " --fps 10 --from 1.5 --to 1.6 --frames " +
+                                 folder.string());
+        ASSERT_EQ(r.code, 0) << scene << ": " << r.err;
+        const fs::path png = folder / "frame_000015.png";
+        ASSERT_TRUE(fs::exists(png)) << scene;
+        irr::video::IImage* image = device->getVideoDriver()->createImageFromFile(png.c_str());
+        ASSERT_NE(image, nullptr) << scene;
+        EXPECT_EQ(image->getDimension(), irr::core::dimension2du(640, 480));
+        // Count the distinct colours on a coarse grid: a picture, not a cleared screen.
+        std::vector<irr::u32> colours;
+        for (irr::u32 y = 0; y < 480; y += 16)
+            for (irr::u32 x = 0; x < 640; x += 16) {
+                const irr::u32 c = image->getPixel(x, y).color & 0xFFFFFF;
+                if (std::find(colours.begin(), colours.end(), c) == colours.end())
+                    colours.push_back(c);
+            }
+        EXPECT_GE(colours.size(), 3u) << scene;
+        image->drop();
+    }
+    device->drop();
+}
+
+TEST_F(CaptureRun, VideoHasTheSpansFramesAndItsMusicInStep)
+{
+    const fs::path video = dir / "span.mp4";
+    const Result r = capture("--software --fps 30 --from 20 --to 24 --video " + video.string());
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string probe = shell("ffprobe -v error -count_frames -show_entries stream=codec_type,nb_read_frames "
+                                    "-show_entries format=duration -of default=noprint_wrappers=1 '" +
+                                    video.string() + "'");
+    EXPECT_NE(probe.find("codec_type=video\nnb_read_frames=120\n"), std::string::npos) << probe;
+    const size_t at = probe.find("duration=");
+    ASSERT_NE(at, std::string::npos) << probe;
+    EXPECT_NEAR(std::atof(probe.c_str() + at + 9), 4.0, 0.05) << probe;
+
+    if (!fs::exists(kMusic))
+        GTEST_SKIP() << "no music in " << kMusic;
+    EXPECT_NE(probe.find("codec_type=audio"), std::string::npos) << probe;
+    // Its sound is the music from 20 s on: compare a second from the middle with every
+    // nearby offset into the music; the best match is at no offset at all.
+    const std::vector<std::int16_t> sound = decodeMono("-i '" + video.string() + "' -map 0:a");
+    const std::vector<std::int16_t> music = decodeMono("-i '" + kMusic + "'");
+    ASSERT_GE(sound.size(), 8000u * 3);
+    ASSERT_GE(music.size(), 8000u * 24);
+    const size_t window = 8000, videoAt = 8000 * 1, musicAt = 8000 * 21;
+    EXPECT_GT(correlation(sound, videoAt, music, musicAt, window), 0.95);
+    const double inStep = correlation(sound, videoAt, music, musicAt, window);
+    for (int lag = -400; lag <= 400; lag += 8) {
+        if (std::abs(lag) >= 16) {
+            EXPECT_LT(correlation(sound, videoAt, music, musicAt + lag, window), inStep) << lag;
+        }
+    }
+}
+
+TEST_F(CaptureRun, OpenGLFramesUnderTheXDisplay)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        GTEST_SKIP() << "no X display";
+    const Result r = capture("--fps 10 --from 8 --to 8.3 --frames " + (dir / "gl").string());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(pngNames(dir / "gl"), (std::vector<std::string>{ "frame_000080.png", "frame_000081.png", "frame_000082.png" }));
+    // The opening scene's yellow stripes at 8 s show in the OpenGL picture.
+    irr::IrrlichtDevice* device = testing_support::createNullDevice();
+    irr::video::IImage* image = device->getVideoDriver()->createImageFromFile((dir / "gl" / "frame_000080.png").c_str());
+    ASSERT_NE(image, nullptr);
+    int yellow = 0;
+    for (irr::u32 y = 0; y < 480; y += 4)
+        for (irr::u32 x = 0; x < 640; x += 4) {
+            const irr::video::SColor c = image->getPixel(x, y);
+            yellow += c.getRed() > 200 && c.getGreen() > 200 && c.getBlue() < 60;
+        }
+    EXPECT_GT(yellow, 100);
+    image->drop();
+    device->drop();
+}
+
+TEST_F(CaptureRun, BenchPrintsEverySceneAgainstTheEmptyFrame)
+{
+    const Result r = capture("--bench --software --bench-frames 4");
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* name : { "empty frame", "EfxTest", "EfxZigZag", "EfxShape1", "EfxTown", "EfxShape2",
+                              "EfxShape3", "EfxShape4", "EfxShape5", "EfxShape6", "Start-up", "Peak memory" })
+        EXPECT_NE(r.out.find(name), std::string::npos) << name << "\n" << r.out;
+    EXPECT_NE(r.out.find("| EfxTown | 1300 | never |"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("| EfxZigZag | 1100 | 4th, 30.312 to 50.520 s |"), std::string::npos) << r.out;
+}
+
+} // namespace
