@@ -1,29 +1,108 @@
 #!/usr/bin/env bash
-# The whole show plays and ends by itself with exit code 0 after about 70.7 s, and the
-# music was heard: SDL's disk driver writes what would have been played to a file.
+# The whole show as a user meets it, in one run under Xvfb:
+# - screenshots in the middle of each of the six slots show that slot's scene;
+# - the window loses the focus for a few seconds: no frame is drawn meanwhile, and the show
+#   jumps by the gap on return;
+# - the show ends by itself with exit code 0 after about 70.7 s, the display mode unchanged;
+# - the music was played: SDL's disk driver writes what would have been heard to a file,
+#   which starts with the track's first samples and lasts as long as the run.
 set -u
-. "$(dirname "$0")/lib.sh"
+here=$(dirname "$0")
+. "$here/lib.sh"
+. "$here/shots.sh"
 bin=$1
-audio=$(mktemp)
+work=$(mktemp -d)
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
 
 start_xvfb || exit 1
+mode_before=$(xdpyinfo | grep dimensions)
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" start_show "$bin" 2>"$work/stderr"
 started=$(now_ms)
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" start_show "$bin"
 focus_show_window >/dev/null || exit 1
-wait_show 100 || { echo "the show did not end by itself within 100 s" >&2; exit 1; }
+
+# Waits until $1 seconds after the start.
+at() {
+    local due=$(( started + $(printf '%.0f' "$(echo "$1 * 1000" | bc)") ))
+    while [ "$(now_ms)" -lt "$due" ]; do sleep 0.02; done
+}
+
+# A burst of shots over about a second, so that a check can see past a flash or a blink.
+burst() {
+    at "$1"
+    for i in 0 1 2 3 4 5; do shoot "$work" "$2-$i"; sleep 0.15; done
+}
+
+any_shot() {   # any_shot NAME 'CONDITION' MIN: some shot of the burst has at least MIN such pixels
+    for f in "$work/$1"-*.png; do
+        [ "$(count_pixels "$f" "$2")" -ge "$3" ] && return 0
+    done
+    return 1
+}
+
+burst 5.0 test
+burst 15.2 shape2
+burst 25.3 shape6
+
+# Focus away to another window for four seconds, in the middle of the ribbons' long slot.
+xlogo -geometry 16x16+0+0 >/dev/null 2>&1 &
+logo=$!
+at 32.0
+other=$(xdotool search --name xlogo | head -n 1)
+[ -n "$other" ] && xdotool windowfocus "$other"
+at 33.0; shoot "$work" away-1
+at 35.0; shoot "$work" away-2
+focus_show_window >/dev/null
+kill "$logo" 2>/dev/null
+
+burst 40.4 zigzag
+burst 55.6 shape5
+burst 65.7 shape4
+
+wait_show 30 || { fail "the show did not end by itself"; exit 1; }
 took=$(( $(now_ms) - started ))
 echo "exit code $SHOW_RC after ${took} ms"
-[ "$SHOW_RC" -eq 0 ] || exit 1
-# 70.728 s of show clock plus start-up; the clock starts at the first frame.
-[ "$took" -ge 70500 ] && [ "$took" -le 80000 ] || { echo "run length out of range" >&2; exit 1; }
+[ "$SHOW_RC" -eq 0 ] || fail "exit code $SHOW_RC"
+# 70.728 s of show clock plus the start-up; the clock starts at the first frame.
+{ [ "$took" -ge 70500 ] && [ "$took" -le 76000 ]; } || fail "run length ${took} ms"
+[ "$(xdpyinfo | grep dimensions)" = "$mode_before" ] || fail "display mode changed"
+# SDL's disk driver announces itself; the show itself prints nothing.
+printed=$(grep -v -e "SDL disk i/o audio driver" -e "Writing to file" "$work/stderr")
+[ -z "$printed" ] || fail "the show printed: $printed"
 
-# 44.1 kHz, 16-bit stereo: 176400 bytes a second.
-bytes=$(stat -c %s "$audio")
+# The scenes, by what each draws for certain.
+any_shot test 'r == 255 && g == 255 && b == 0' 5000 || fail "opening: no yellow stripes"
+any_shot shape2 'r >= 200 && g >= 100 && b <= 100' 15000 || fail "fly-through: no lit orange picture"
+black=0; lit=0
+for f in "$work"/shape6-*.png; do
+    [ "$(count_pixels "$f" 'r == 0 && g == 0 && b == 0')" -ge 200000 ] && black=1 || lit=1
+done
+[ $black -eq 1 ] && [ $lit -eq 1 ] || fail "tiles: no blink between black and lit tiles"
+any_shot zigzag 'r == 92 && g == 92 && b == 92' 1000 || fail "ribbons: no grey band"
+any_shot zigzag 'r == 255 && g == 255 && b == 140' 1000 || fail "ribbons: no pale yellow background"
+any_shot shape5 'r >= 180 && g >= 150 && b >= 180' 150000 || fail "cat scene: no light backdrop"
+for f in "$work"/shape4-*.png; do
+    other=$(count_pixels "$f" '!((r == 0 && g == 0 && b == 0) || (r == 255 && g == 0 && b == 0) || (r == 255 && g == 255 && b == 255))')
+    [ "$other" -eq 0 ] || fail "heart: $other pixels not black, red or white in $(basename "$f")"
+done
+any_shot shape4 'r == 255 && g == 0 && b == 0' 1000 || fail "heart: no red squares"
+
+# Nothing was drawn while the window had no focus.
+compare -metric AE "$work/away-1.png" "$work/away-2.png" null: 2>"$work/away.diff" ||
+    fail "frames were drawn without the focus ($(cat "$work/away.diff") pixels changed)"
+
+# The music: from its first non-zero sample on, the same samples as the track's start.
+bytes=$(stat -c %s "$work/audio.raw")
 echo "music written: $bytes bytes ($((bytes / 176400)) s)"
 if [ -f "$bin/../data/stream/zaza.ogg" ]; then
-    [ "$bytes" -ge $((176400 * 60)) ] || { echo "too little music was played" >&2; exit 1; }
-    nonzero=$(head -c 8000000 "$audio" | tr -d '\000' | wc -c)
-    echo "non-zero bytes in the first 45 s: $nonzero"
-    [ "$nonzero" -gt 1000000 ] || { echo "the music is silent" >&2; exit 1; }
+    [ "$bytes" -ge $(( (took - 6000) * 1764 / 10 )) ] || fail "less music than the run's length"
+    sox "$bin/../data/stream/zaza.ogg" -t raw -e signed -b 16 -c 2 -r 44100 "$work/track.raw" trim 0 1
+    od -An -td2 -w4 -v "$work/track.raw" >"$work/track.txt"
+    od -An -td2 -w4 -v "$work/audio.raw" | awk '$1 != 0 || $2 != 0 { on = 1 } on' | head -n 44100 >"$work/heard.txt"
+    differ=$(paste "$work/heard.txt" "$work/track.txt" | awk '{ d = $1 - $3; e = $2 - $4; if (d * d + e * e > 64) n++ } END { print n + 0 }')
+    echo "first second: $differ of 44100 frames differ from the track"
+    [ "$differ" -lt 441 ] || fail "the music heard is not the track from its start"
 fi
-rm -f "$audio"
+
+if [ $failed -eq 0 ]; then rm -rf "$work"; else echo "screenshots kept in $work" >&2; fi
+exit $failed

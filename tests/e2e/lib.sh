@@ -33,7 +33,7 @@ start_show() {
 # Prints the window id.
 focus_show_window() {
     local id=
-    for _ in $(seq 1 200); do
+    for _ in $(seq 1 600); do
         id=$(xdotool search --name '^Kavri D3D8 window$' 2>/dev/null | head -n 1)
         [ -n "$id" ] && break
         sleep 0.05
