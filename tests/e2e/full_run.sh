@@ -23,7 +23,7 @@ focus_show_window >/dev/null || exit 1
 
 # Waits until $1 seconds after the start.
 at() {
-    local due=$(( started + $(printf '%.0f' "$(echo "$1 * 1000" | bc)") ))
+    local due=$(( started + $(awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }') ))
     while [ "$(now_ms)" -lt "$due" ]; do sleep 0.02; done
 }
 
