@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "DrawRig.h"
-#include "SceneTestSupport.h"
 #include "effects/EfxShape5.h"
 
 using namespace irr;
@@ -135,7 +134,7 @@ TEST_F(EfxShape5Picture, CatAndFoodChangeFrames)
 
 TEST_F(EfxShape5Picture, MissingTexturesLeaveTheBackground)
 {
-    testing_support::NoDataDirectory noData;
+    testing_support::EmptyWorkingDirectory noData;
     ASSERT_TRUE(noData.entered());
     rig->driver->removeAllTextures();
     EfxShape5 bare;

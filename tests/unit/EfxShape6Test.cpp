@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "DrawRig.h"
-#include "SceneTestSupport.h"
 #include "effects/EfxShape6.h"
 
 using namespace irr;
@@ -102,7 +101,7 @@ TEST_F(EfxShape6Picture, SecondHalfShowsTheTilesUntinted)
 
 TEST_F(EfxShape6Picture, MissingTexturesLeaveTheBackground)
 {
-    testing_support::NoDataDirectory noData;
+    testing_support::EmptyWorkingDirectory noData;
     ASSERT_TRUE(noData.entered());
     rig->driver->removeAllTextures();
     EfxShape6 bare;

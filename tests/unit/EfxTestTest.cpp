@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "DrawRig.h"
-#include "SceneTestSupport.h"
 #include "effects/EfxTest.h"
 #include "env/Env.h"
 #include "framework/Random.h"
@@ -280,7 +279,7 @@ TEST_F(EfxTestPicture, LogoAndStarsAfterThreeBars)
 
 TEST_F(EfxTestPicture, MissingTexturesLeaveStripesAndBlack)
 {
-    testing_support::NoDataDirectory noData;
+    testing_support::EmptyWorkingDirectory noData;
     ASSERT_TRUE(noData.entered());
     rig->driver->removeAllTextures();
     EfxTest bare;
