@@ -84,6 +84,11 @@ private:
     bool mInScratch = false;
 };
 
+inline bool sameColour(irr::video::SColor a, irr::video::SColor b)
+{
+    return a.getRed() == b.getRed() && a.getGreen() == b.getGreen() && a.getBlue() == b.getBlue();
+}
+
 // The eye-space direction in which OpenGL's light 0 shines (the way the light travels).
 inline irr::core::vector3df glLight0Travel()
 {
