@@ -38,7 +38,6 @@ void orientedTriangle(ObjWriter& obj, const Vec3& outward, const Vec3& a, const 
 // An axis-aligned box from lo to hi; texture coordinates repeat every uvScale units.
 void box(ObjWriter& obj, const Vec3& lo, const Vec3& hi, double uvScale = 4.0)
 {
-    const Vec3 c = (lo + hi) * 0.5;
     auto uv = [uvScale](double u, double v) { return Vec2{u / uvScale, v / uvScale}; };
     // -X and +X
     for (int s = 0; s < 2; ++s) {
@@ -58,7 +57,6 @@ void box(ObjWriter& obj, const Vec3& lo, const Vec3& hi, double uvScale = 4.0)
         orientedQuad(obj, {0, 0, s ? 1.0 : -1.0}, {lo.x, lo.y, z}, {hi.x, lo.y, z}, {hi.x, hi.y, z},
                      {lo.x, hi.y, z}, uv(lo.x, lo.y), uv(hi.x, lo.y), uv(hi.x, hi.y), uv(lo.x, hi.y));
     }
-    (void)c;
 }
 
 // Sweeps a rectangular cross-section along a path in the XY plane at depth z:
@@ -100,7 +98,6 @@ void sweep(ObjWriter& obj, const std::vector<Vec2>& path, bool closed, double z,
     for (int s = 0; s < segments; ++s) {
         int i = s, j = (s + 1) % n;
         double u0 = along[s] / uvLength, u1 = along[s + 1] / uvLength;
-        Vec3 mid{(path[i].u + path[j].u) * 0.5, (path[i].v + path[j].v) * 0.5, z};
         Vec3 across = ((side[i] + side[j]) * 0.5).normalized();
         const double w = halfWidth, d = halfDepth;
         // +side, -side, front (-Z), back (+Z)
@@ -112,7 +109,6 @@ void sweep(ObjWriter& obj, const std::vector<Vec2>& path, bool closed, double z,
                      corner(i, w, -d), {u0, 0}, {u1, 0}, {u1, 1}, {u0, 1});
         orientedQuad(obj, {0, 0, 1}, corner(i, -w, d), corner(j, -w, d), corner(j, w, d), corner(i, w, d),
                      {u0, 0}, {u1, 0}, {u1, 1}, {u0, 1});
-        (void)mid;
     }
     if (!closed) {
         for (int e = 0; e < 2; ++e) {

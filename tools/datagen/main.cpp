@@ -50,11 +50,10 @@ bool writeMusic(const std::string& dir)
 
 int main(int argc, char** argv)
 {
-    bool& bench = sBench;
     std::string root;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--bench") == 0)
-            bench = true;
+            sBench = true;
         else
             root = argv[i];
     }
@@ -91,11 +90,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "kavri-datagen: writing the %s failed\n", part.name);
             return 1;
         }
-        if (bench)
+        if (sBench)
             std::printf("%-9s %6.2f s\n", part.name, secondsSince(partStart));
     }
 
-    if (bench) {
+    if (sBench) {
         std::printf("%-9s %6.2f s\n", "total", secondsSince(start));
         uintmax_t bytes = 0;
         int files = 0;
