@@ -1,5 +1,7 @@
 #include "tools/capture/CaptureDevice.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -12,13 +14,37 @@ namespace veko {
 
 namespace {
 
+// An X server may drop a connection that follows another one at once; a few tries with a
+// short pause in between get through.
+const int kTries = 8;
+
+void pause()
+{
+    usleep(50 * 1000);
+}
+
 bool xDisplayAvailable()
 {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (attempt)
+            pause();
+        if (Display* display = XOpenDisplay(nullptr)) {
+            XCloseDisplay(display);
+            return true;
+        }
+    }
+    return false;
+}
+
+IrrlichtDevice* createOpenGLDevice(const SIrrlichtCreationParameters& params)
+{
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (attempt)
+            pause();
+        if (IrrlichtDevice* device = createDeviceEx(params))
+            return device;
+    }
+    return nullptr;
 }
 
 SIrrlichtCreationParameters baseParameters()
@@ -39,25 +65,28 @@ CaptureDevice* CaptureDevice::create(bool software, std::string& error)
 {
     SIrrlichtCreationParameters params = baseParameters();
     std::FILE* console = nullptr;
+    IrrlichtDevice* device = nullptr;
     if (software) {
         // The console device prints every frame as text unless it writes to nowhere.
         console = std::fopen("/dev/null", "w");
         params.DeviceType = EIDT_CONSOLE;
         params.DriverType = video::EDT_BURNINGSVIDEO;
         params.WindowId = console;
+        device = createDeviceEx(params);
+        if (!device)
+            error = "cannot create the software renderer's device";
     } else {
-        if (!xDisplayAvailable()) {
-            const char* name = std::getenv("DISPLAY");
+        const char* name = std::getenv("DISPLAY");
+        params.DriverType = video::EDT_OPENGL;
+        if (name && *name)
+            device = createOpenGLDevice(params);
+        if (!device && !xDisplayAvailable())
             error = std::string("cannot open the X display \"") + (name ? name : "") +
                     "\" for OpenGL; use --software to render without an X server";
-            return nullptr;
-        }
-        params.DriverType = video::EDT_OPENGL;
+        else if (!device)
+            error = "cannot create a 640x480 OpenGL window on this X display";
     }
-    IrrlichtDevice* device = createDeviceEx(params);
     if (!device) {
-        error = software ? "cannot create the software renderer's device"
-                         : "cannot create a 640x480 OpenGL window on this X display";
         if (console)
             std::fclose(console);
         return nullptr;
