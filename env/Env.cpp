@@ -1,5 +1,7 @@
 #include "env/Env.h"
 
+#include "env/CheckedObjLoader.h"
+
 #include <cstdio>
 
 namespace veko {
@@ -19,6 +21,8 @@ Env::Env(irr::IrrlichtDevice* device)
 
     // Alpha-channel materials keep writing depth, as the scenes were made for.
     mDriver->setAllowZWriteOnTransparent(true);
+    // Damaged model files must not reach the engine's trusting OBJ parser.
+    CheckedObjLoader::install(mSceneManager);
 
     sound::System_Create(&mSoundSystem);
     // The music is the only sound, so one channel is enough.
