@@ -62,18 +62,6 @@ public:
         return frame;
     }
 
-    // Writes a frame read back to a PNG file, for looking at it.
-    void save(const Frame& frame, const char* path)
-    {
-        irr::video::IImage* image = driver->createImage(irr::video::ECF_A8R8G8B8,
-            irr::core::dimension2du(static_cast<irr::u32>(frame.width), static_cast<irr::u32>(frame.height)));
-        for (int y = 0; y < frame.height; ++y)
-            for (int x = 0; x < frame.width; ++x)
-                image->setPixel(static_cast<irr::u32>(x), static_cast<irr::u32>(y), frame.at(x, y));
-        driver->writeImageToFile(image, path);
-        image->drop();
-    }
-
     // Runs a scene's frames, one for each delta, and returns what the last one shows.
     Frame play(veko::Effect& effect, std::initializer_list<float> deltas)
     {
