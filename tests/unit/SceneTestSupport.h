@@ -1,7 +1,6 @@
 #ifndef KAVRI_SCENE_TEST_SUPPORT_H
 #define KAVRI_SCENE_TEST_SUPPORT_H
 
-#include <cstdlib>
 #include <string>
 
 #include <sys/stat.h>
@@ -9,53 +8,88 @@
 
 #include <irrlicht.h>
 
-// Helpers for scene tests: a working directory without any ../data, and stand-in models
-// placed in the engine's mesh cache under the name a scene loads, so that its getMesh()
-// finds them instead of a file.
+#include "env/Env.h"
+#include "framework/Effect.h"
+#include "GLSupport.h"
+
+// Scene tests on the software renderer, which needs no X server, keeps every transform it is
+// given and reads its frames back exactly. The process runs in an empty scratch directory
+// meanwhile, so a scene finds under "../data" only what the test put in the engine's caches.
 namespace testing_support {
 
-// Runs the test from a fresh empty directory, so every "../data/..." file is missing.
-class NoDataDirectory {
+class SoftwareSceneRig {
 public:
-    NoDataDirectory()
+    SoftwareSceneRig()
     {
         char previous[4096];
         mPrevious = getcwd(previous, sizeof previous) ? previous : ".";
-        char root[] = "/tmp/kavri-nodata-XXXXXX";
-        mRoot = mkdtemp(root);
-        mRun = mRoot + "/run";
-        mkdir(mRun.c_str(), 0700);
-        mEntered = chdir(mRun.c_str()) == 0;
-    }
-    ~NoDataDirectory()
-    {
-        if (chdir(mPrevious.c_str()) != 0)
+        char root[] = "/tmp/kavri-scene-XXXXXX";
+        if (mkdtemp(root)) {
+            mRoot = root;
+            mkdir((mRoot + "/bin").c_str(), 0700);
+            mInScratch = chdir((mRoot + "/bin").c_str()) == 0;
+        }
+        device = createSoftwareDevice();
+        if (!device)
             return;
-        rmdir(mRun.c_str());
-        rmdir(mRoot.c_str());
+        driver = device->getVideoDriver();
+        env = new veko::Env(device);
     }
-    bool entered() const { return mEntered; }
+    ~SoftwareSceneRig()
+    {
+        if (device) {
+            env->stopMusic();
+            delete env;
+            device->drop();
+        }
+        if (chdir(mPrevious.c_str()) == 0 && !mRoot.empty()) {
+            rmdir((mRoot + "/bin").c_str());
+            rmdir(mRoot.c_str());
+        }
+    }
+    SoftwareSceneRig(const SoftwareSceneRig&) = delete;
+    SoftwareSceneRig& operator=(const SoftwareSceneRig&) = delete;
+
+    bool ready() const { return device != nullptr && mInScratch; }
+
+    // Moves the show clock to t.
+    void setShowTime(float t) { env->addTime(t - env->time()); }
+
+    Frame frame(veko::Effect& effect, float dt)
+    {
+        driver->beginScene(true, true, irr::video::SColor(255, 0, 0, 0));
+        effect.idle(dt);
+        driver->endScene();
+        return readSoftwareFrame(driver);
+    }
+
+    irr::IrrlichtDevice* device = nullptr;
+    irr::video::IVideoDriver* driver = nullptr;
+    veko::Env* env = nullptr;
 
 private:
-    std::string mPrevious, mRoot, mRun;
-    bool mEntered = false;
+    std::string mPrevious, mRoot;
+    bool mInScratch = false;
 };
 
-// A flat, unlit, two-sided rectangle with corners a, b, c, d (in order around it), of one
-// colour (its alpha is written as it is), entered in the mesh cache as `name`.
+// A flat, two-sided rectangle with corners a, b, c, d (in order around it) of one colour (its
+// alpha is written as it is), entered in the mesh cache as `name`. Lit, it takes no ambient
+// light and faces along (b - a) x (d - a).
 inline void addFlatModel(irr::scene::ISceneManager* sceneManager, const char* name,
                          irr::core::vector3df a, irr::core::vector3df b, irr::core::vector3df c,
-                         irr::core::vector3df d, irr::video::SColor color)
+                         irr::core::vector3df d, irr::video::SColor color, bool lit = false)
 {
     using namespace irr;
     scene::SMeshBuffer* buffer = new scene::SMeshBuffer();
+    const core::vector3df normal = (b - a).crossProduct(d - a).normalize();
     const core::vector3df corners[4] = { a, b, c, d };
     for (const core::vector3df& p : corners)
-        buffer->Vertices.push_back(video::S3DVertex(p, core::vector3df(0, 0, -1), color, core::vector2df(0, 0)));
+        buffer->Vertices.push_back(video::S3DVertex(p, normal, color, core::vector2df(0, 0)));
     const u16 indices[6] = { 0, 1, 2, 0, 2, 3 };
     for (u16 i : indices)
         buffer->Indices.push_back(i);
-    buffer->Material.Lighting = false;
+    buffer->Material.Lighting = lit;
+    buffer->Material.AmbientColor = video::SColor(255, 0, 0, 0);
     buffer->Material.BackfaceCulling = false;
     buffer->recalculateBoundingBox();
 

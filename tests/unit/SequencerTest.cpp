@@ -6,7 +6,7 @@
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "platform/ProcessEnd.h"
-#include "SceneTestSupport.h"
+#include "Scene3DRig.h"
 #include "TestSupport.h"
 
 using veko::Effect;
@@ -201,18 +201,12 @@ TEST(RealSequencer, HoldsExactlyTheNineScenes)
 
 TEST(RealSequencer, ScenesStartAndEndWithoutTheirFiles)
 {
-    testing_support::NoDataDirectory noData;
-    ASSERT_TRUE(noData.entered());
-    irr::IrrlichtDevice* device = testing_support::createNullDevice();
-    ASSERT_NE(device, nullptr);
-    Env* env = new Env(device);
+    testing_support::Scene3DRig rig(false);   // null driver, in a directory without data
+    ASSERT_TRUE(rig.ready());
     Sequencer* sequencer = new Sequencer();
     sequencer->initAll();
     sequencer->shutdownAll();
     delete sequencer;
-    env->stopMusic();
-    delete env;
-    device->drop();
 }
 
 TEST(EffectClock, FirstDeltaIsIgnoredAndLaterOnesAdd)
