@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <irrlicht.h>
 
+#include "app/LoadReport.h"
 #include "app/MyEventReceiver.h"
 #include "env/Env.h"
 #include "framework/Sequencer.h"
@@ -79,7 +80,10 @@ int runShow()
     // 7-10: the environment, every scene loaded, then the music and at once the first frame
     Env* env = new Env(device);
     Sequencer* sequencer = new Sequencer();
-    sequencer->initAll();
+    {
+        LoadReport report(device);
+        sequencer->initAll();
+    }
     env->playMusic("..\\data\\stream\\zaza.ogg");
 
     std::signal(SIGINT, requestStop);

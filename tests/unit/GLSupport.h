@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include <unistd.h>
+
 #include <GL/gl.h>
 #include <irrlicht.h>
 
@@ -29,7 +31,13 @@ inline irr::IrrlichtDevice* createGLDevice()
     params.WindowSize = irr::core::dimension2du(640, 480);
     params.Bits = 32;
     params.LoggingLevel = irr::ELL_NONE;
-    return irr::createDeviceEx(params);
+    // A busy Xvfb now and then refuses a connection; try again before giving up.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (irr::IrrlichtDevice* device = irr::createDeviceEx(params))
+            return device;
+        usleep(50 * 1000);
+    }
+    return nullptr;
 }
 
 // 640x480 RGBA pixels, top row first.
