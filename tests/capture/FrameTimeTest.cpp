@@ -149,28 +149,36 @@ TEST_F(FrameTime, TimerStandsStillBetweenFramesAndIsGivenBack)
     EXPECT_EQ(seen.back().showTime, 0.02f);
 }
 
-TEST_F(FrameTime, SceneFramesRunOneSceneFromItsTimeZeroOnTheShowClockToo)
+TEST_F(FrameTime, SceneFramesRunOneSceneFromItsTimeZeroAndTheShowClockFromItsStart)
 {
-    env->addTime(33.0f);   // whatever ran before, the scene's clock starts at 0
     const int fps = 60;
-    {
-        veko::SceneDriver driver(device, sequencer->effect(1300), fps);
-        for (int k = 0; k < 1300; ++k)
-            ASSERT_TRUE(driver.frame());
-        EXPECT_EQ(driver.frameIndex(), 1299);
+    const int frames = 1300;
+    for (float showStart : { 0.0f, 30.312f }) {
+        const int id = showStart == 0.0f ? 1300 : 1100;   // a scene runs once, from its first frame
+        seen.clear();
+        env->addTime(33.0f);   // whatever ran before, the clock starts where it is told
+        {
+            veko::SceneDriver driver(device, sequencer->effect(id), fps, showStart);
+            for (int k = 0; k < frames; ++k)
+                ASSERT_TRUE(driver.frame());
+            EXPECT_EQ(driver.frameIndex(), frames - 1);
+        }
+        ASSERT_EQ(seen.size(), static_cast<size_t>(frames));
+        EXPECT_EQ(seen[0].dt, 0.0f);
+        EXPECT_EQ(seen[0].showTime, showStart);
+        for (int k = 1; k < frames; ++k) {
+            const double t = static_cast<double>(k) / fps;
+            const float local = static_cast<float>(t), show = static_cast<float>(showStart + t);
+            // Each clock within one unit in the last place of the float nearest its target.
+            EXPECT_LE(std::fabs(seen[k].localTime - local), std::nextafter(local, 1e9f) - local) << k;
+            EXPECT_LE(std::fabs(seen[k].showTime - show), std::nextafter(show, 1e9f) - show) << k;
+            EXPECT_NEAR(seen[k].dt, 1.0 / fps, 1e-5) << k;
+        }
+        if (showStart == 0.0f) {
+            for (int k = 0; k < frames; ++k)
+                EXPECT_EQ(seen[k].showTime, seen[k].localTime) << k;
+        }
     }
-    ASSERT_EQ(seen.size(), 1300u);
-    EXPECT_EQ(seen[0].dt, 0.0f);
-    EXPECT_EQ(seen[0].showTime, 0.0f);
-    for (int k = 1; k < 1300; ++k) {
-        const float exact = static_cast<float>(static_cast<double>(k) / fps);
-        // Within one unit in the last place of the float nearest k/fps.
-        EXPECT_LE(std::fabs(seen[k].localTime - exact), std::nextafter(exact, 1e9f) - exact) << k;
-        EXPECT_EQ(seen[k].showTime, seen[k].localTime) << k;
-        EXPECT_NEAR(seen[k].dt, 1.0 / fps, 1e-5) << k;
-    }
-    for (const Seen& s : seen)
-        EXPECT_EQ(s.id, 1300);
 }
 
 TEST(CaptureSpan, FramesOfASpanAreThoseWithFromAtOrBeforeThemAndToAfter)

@@ -107,14 +107,14 @@ std::vector<double> Bench::timeEmptyFrames(int count)
     return times;
 }
 
-std::vector<double> Bench::timeScene(int id)
+std::vector<double> Bench::timeScene(const SceneInfo& scene)
 {
     std::vector<double> times;
-    Effect* effect = mSequencer->effect(id);
+    Effect* effect = mSequencer->effect(scene.id);
     if (!effect)
         return times;
     times.reserve(static_cast<size_t>(mOptions.benchFrames));
-    SceneDriver driver(mDevice->device(), effect, mOptions.fps);
+    SceneDriver driver(mDevice->device(), effect, mOptions.fps, scene.start);
     for (int k = 0; k < mOptions.benchFrames; ++k) {
         const Clock::time_point start = Clock::now();
         mDevice->beginFrame();
@@ -152,7 +152,7 @@ int Bench::run()
 
     std::vector<Timing> timings;
     for (int i = 0; i < SceneTable::kCount; ++i) {
-        timings.push_back(summarize(timeScene(SceneTable::at(i).id)));
+        timings.push_back(summarize(timeScene(SceneTable::at(i))));
         progress.update(frames * (i + 2));
     }
     progress.finish();

@@ -12,6 +12,7 @@ namespace veko {
 class CaptureDevice;
 class Env;
 class Sequencer;
+struct SceneInfo;
 
 // Frame times of every scene on this machine: each of the nine scenes runs on its own from
 // its time 0 for a fixed number of frames at the fixed step, next to the empty frame (clear
@@ -34,7 +35,7 @@ public:
 private:
     bool setUp();
     std::vector<double> timeEmptyFrames(int count);
-    std::vector<double> timeScene(int id);
+    std::vector<double> timeScene(const SceneInfo& scene);
     std::string rendererName() const;
     void tearDown();
 

@@ -32,7 +32,7 @@ void warn(const std::string& message)
 
 Capture::Capture(const CaptureOptions& options)
     : mOptions(options), mDevice(nullptr), mEnv(nullptr), mSequencer(nullptr), mSource(nullptr), mPngs(nullptr),
-      mVideo(nullptr), mFirst(0), mEnd(0)
+      mVideo(nullptr), mShowStart(0.0), mFirst(0), mEnd(0)
 {
 }
 
@@ -99,7 +99,8 @@ bool Capture::makeSource()
                      ") is not available in this build";
             return false;
         }
-        mSource = new SceneDriver(mDevice->device(), effect, fps);
+        mShowStart = scene->start;
+        mSource = new SceneDriver(mDevice->device(), effect, fps, scene->start);
     } else {
         for (int i = 0; i < SceneTable::kCount; ++i) {
             const SceneInfo& scene = SceneTable::at(i);
@@ -131,7 +132,9 @@ bool Capture::openOutputs()
             warn("no music at \"" + music + "\"; the video has no sound");
             music.clear();
         }
-        const VideoEncoder::Span span = { mOptions.fps, mEnd - mFirst, static_cast<double>(mFirst) / mOptions.fps };
+        // The music stands where the show clock does in the first frame.
+        const VideoEncoder::Span span = { mOptions.fps, mEnd - mFirst,
+                                          mShowStart + static_cast<double>(mFirst) / mOptions.fps };
         mVideo = new VideoEncoder();
         if (!mVideo->start(mOptions.videoFile, span, music, mError))
             return false;

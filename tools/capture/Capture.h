@@ -50,6 +50,7 @@ private:
     FrameSource* mSource;
     PngSequence* mPngs;
     VideoEncoder* mVideo;
+    double mShowStart;   // the show clock at frame 0: a scene's slot start, else 0
     int mFirst;
     int mEnd;
     std::vector<std::uint8_t> mRgb;

@@ -9,11 +9,11 @@
 namespace veko {
 
 // Runs one scene on its own from its local time 0, calling its idle directly with the fixed
-// step. The show clock in Env starts at 0 with it and advances by the same steps, since some
-// scenes follow the show clock instead of their local time.
+// step. Some scenes follow the show clock in Env as well as (or instead of) their local time,
+// so that clock runs along from showStart: where the show has it when the scene comes on.
 class SceneDriver : public FrameSource {
 public:
-    SceneDriver(irr::IrrlichtDevice* device, Effect* effect, int fps);
+    SceneDriver(irr::IrrlichtDevice* device, Effect* effect, int fps, float showStart);
     ~SceneDriver() override;
 
     bool frame() override;
@@ -27,7 +27,9 @@ private:
     irr::ITimer* mTimer;
     Effect* mEffect;
     int mFps;
+    double mShowStart;
     int mFrame;
+    float mLocalTime;   // the sum of the steps given, as the scene adds them up
 };
 
 } // namespace veko
