@@ -136,6 +136,7 @@ TEST_F(CaptureRun, SpanIsTheSameAsTheSameFramesOfTheWholeShowAndRunsRepeatExactl
 
     const Result span = capture("--software --fps 4 --from 28 --to 32.5 --frames " + (dir / "span").string());
     ASSERT_EQ(span.code, 0) << span.err;
+    EXPECT_EQ(span.err.find('\r'), std::string::npos) << "a progress bar, though standard error is a file";
     const std::vector<std::string> names = pngNames(dir / "span");
     ASSERT_EQ(names.size(), 18u);
     EXPECT_EQ(names.front(), "frame_000112.png");
@@ -149,6 +150,17 @@ TEST_F(CaptureRun, SpanIsTheSameAsTheSameFramesOfTheWholeShowAndRunsRepeatExactl
         EXPECT_EQ(readFile(dir / "again" / name), readFile(dir / "span" / name)) << name;
     // Frames differ from one another: time really moves.
     EXPECT_NE(readFile(dir / "span" / names[0]), readFile(dir / "span" / names[1]));
+}
+
+TEST_F(CaptureRun, ProgressBarOnATerminal)
+{
+    // script(1) gives the program a terminal and copies what it shows to our standard output.
+    const std::string command = std::string("SDL_AUDIODRIVER=dummy script -qec \"'") + KAVRI_CAPTURE +
+                                "' --software --fps 10 --to 1 --frames " + (dir / "f").string() + "\" /dev/null";
+    const std::string screen = shell(command);
+    EXPECT_NE(screen.find("10/10 frames"), std::string::npos) << screen;
+    EXPECT_NE(screen.find(" fps "), std::string::npos) << screen;
+    EXPECT_NE(screen.find("0:00 left"), std::string::npos) << screen;
 }
 
 TEST_F(CaptureRun, EveryScenePaintsAPictureTheNeverShownOnesToo)
