@@ -63,9 +63,11 @@ std::vector<std::string> VideoEncoder::arguments(const std::string& file, const 
         "-framerate", std::to_string(span.fps), "-i", "pipe:0",
     };
     if (!music.empty()) {
-        // The show loops its music; read it looped up to the span's end, then keep the span.
-        const std::string trim = "atrim=start=" + seconds(span.start) + ":duration=" + seconds(length) +
-                                 ",asetpts=PTS-STARTPTS";
+        // The show loops its music; read it looped past the span's end, then keep the span.
+        // The span is counted in decoded samples, as the music plays, not by the file's
+        // packet times, which Ogg gives only approximately between pages.
+        const std::string trim = "asetpts=N/SR/TB,atrim=start=" + seconds(span.start) + ":duration=" +
+                                 seconds(length) + ",asetpts=PTS-STARTPTS";
         const std::vector<std::string> audio = {
             "-stream_loop", "-1", "-t", seconds(span.start + length + 1.0), "-i", music,
             "-map", "0:v", "-map", "1:a", "-af", trim,
