@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <X11/Xlib.h>
+#include <unistd.h>
 #include <irrlicht.h>
 
 #include "app/LoadReport.h"
@@ -48,7 +49,13 @@ IrrlichtDevice* createShowDevice(MyEventReceiver* receiver)
     params.Vsync = false;
     params.EventReceiver = receiver;
     params.LoggingLevel = ELL_NONE;   // the show prints nothing when all is well
-    return createDeviceEx(params);
+    // An X server now and then drops a connection that follows another one at once.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (IrrlichtDevice* device = createDeviceEx(params))
+            return device;
+        usleep(50 * 1000);
+    }
+    return nullptr;
 }
 
 } // namespace
