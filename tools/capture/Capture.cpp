@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/LoadReport.h"
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "tools/capture/CaptureDevice.h"
@@ -82,7 +83,10 @@ bool Capture::setUp()
         return false;
     mEnv = new Env(mDevice->device());
     mSequencer = new Sequencer();
-    mSequencer->initAll();
+    {
+        LoadReport report(mDevice->device());   // files that cannot be loaded are named, as in the show
+        mSequencer->initAll();
+    }
     return true;
 }
 
