@@ -28,8 +28,23 @@ bool indexInRange(const char* digits, const char* end, long defined)
     return index > 0 ? index <= defined : -index <= defined;
 }
 
+int wordsAfterFirst(const char* p, const char* end)
+{
+    int words = -1;
+    while (p < end) {
+        while (p < end && isBlank(*p))
+            ++p;
+        if (p == end)
+            break;
+        ++words;
+        while (p < end && !isBlank(*p))
+            ++p;
+    }
+    return words < 0 ? 0 : words;
+}
+
 // "v", "v/t", "v//n" or "v/t/n", each index referring to something already defined.
-bool cornerValid(const char* p, const char* end, const long counts[3])
+bool cornerValid(const char* p, const char* end, const int counts[3])
 {
     int part = 0;
     while (p <= end && part < 3) {
@@ -48,7 +63,7 @@ bool cornerValid(const char* p, const char* end, const long counts[3])
     return false;
 }
 
-bool faceValid(const char* p, const char* end, const long counts[3], std::string* why)
+bool faceValid(const char* p, const char* end, const int counts[3], std::string* why)
 {
     int corners = 0;
     while (p < end) {
@@ -112,48 +127,70 @@ bool materialFilesPlain(const io::path& modelPath, const std::vector<std::string
     return true;
 }
 
+// One line of the file; counts[] holds what the lines before it defined.
+bool lineValid(const char* line, const char* lineEnd, int counts[3], std::string* why,
+               std::vector<std::string>* materialLibraries)
+{
+    for (const char* c = line; c < lineEnd; ++c)
+        if ((static_cast<unsigned char>(*c) < 0x20 && !isBlank(*c)) || *c == 0x7f) {
+            *why = "it is not a text file";
+            return false;
+        }
+
+    // The engine reads a line's kind from its first two characters, without skipping blanks,
+    // and takes a vertex's numbers from the following words even when they run on into the
+    // next lines, which it then never looks at.
+    int* count = nullptr;
+    int needed = 0;
+    if (lineEnd - line >= 2 && line[0] == 'v')
+        switch (line[1]) {
+        case ' ': count = &counts[0]; needed = 3; break;
+        case 't': count = &counts[1]; needed = 2; break;
+        case 'n': count = &counts[2]; needed = 3; break;
+        }
+    if (count) {
+        if (wordsAfterFirst(line, lineEnd) < needed) {
+            *why = "a vertex line has too few numbers";
+            return false;
+        }
+        ++*count;
+        return true;
+    }
+
+    // Faces and material files are checked even where the engine would skip the line.
+    const char* p = line;
+    while (p < lineEnd && isBlank(*p))
+        ++p;
+    if (p < lineEnd && *p == 'm' && !materialLibraryValid(p, lineEnd, materialLibraries)) {
+        // The engine would take the next word as the material file, even from the next line.
+        *why = "a line starting with 'm' is not \"mtllib NAME\"";
+        return false;
+    }
+    if (p < lineEnd && *p == 'f') {
+        if (lineEnd - p < 2 || !isBlank(p[1])) {
+            *why = "a line starting with 'f' is not a face";
+            return false;
+        }
+        return faceValid(p + 1, lineEnd, counts, why);
+    }
+    return true;
+}
+
 } // namespace
 
 bool CheckedObjLoader::check(const char* text, size_t size, std::string* why,
                              std::vector<std::string>* materialLibraries)
 {
-    long counts[3] = { 0, 0, 0 };   // vertices, texture coordinates, normals defined so far
-    long lineNumber = 0;
+    int counts[3] = { 0, 0, 0 };   // vertices, texture coordinates, normals defined so far
     const char* end = text + size;
+    long lineNumber = 1;
     for (const char* line = text; line < end; ++lineNumber) {
         const char* lineEnd = line;
         while (lineEnd < end && *lineEnd != '\n')
             ++lineEnd;
-        for (const char* c = line; c < lineEnd; ++c)
-            if ((static_cast<unsigned char>(*c) < 0x20 && !isBlank(*c)) || *c == 0x7f) {
-                *why = "it is not a text file";
-                return false;
-            }
-
-        const char* p = line;
-        while (p < lineEnd && isBlank(*p))
-            ++p;
-        const long length = lineEnd - p;
-        if (length >= 1 && p[0] == 'v' && (length == 1 || isBlank(p[1])))
-            ++counts[0];
-        else if (length >= 2 && p[0] == 'v' && p[1] == 't' && (length == 2 || isBlank(p[2])))
-            ++counts[1];
-        else if (length >= 2 && p[0] == 'v' && p[1] == 'n' && (length == 2 || isBlank(p[2])))
-            ++counts[2];
-        else if (length >= 1 && p[0] == 'm') {
-            // The engine takes the next word as the material file, even from the next line.
-            if (!materialLibraryValid(p, lineEnd, materialLibraries)) {
-                *why = "a line starting with 'm' is not \"mtllib NAME\" (line " + std::to_string(lineNumber + 1) + ")";
-                return false;
-            }
-        }
-        else if (length >= 1 && p[0] == 'f') {
-            if (length == 1 || !isBlank(p[1]) || !faceValid(p + 1, lineEnd, counts, why)) {
-                if (length == 1 || !isBlank(p[1]))
-                    *why = "a line starting with 'f' is not a face";
-                *why += " (line " + std::to_string(lineNumber + 1) + ")";
-                return false;
-            }
+        if (!lineValid(line, lineEnd, counts, why, materialLibraries)) {
+            *why += " (line " + std::to_string(lineNumber) + ")";
+            return false;
         }
         line = lineEnd + 1;
     }

@@ -49,6 +49,10 @@ TEST(CheckedObjLoader, RejectsWhatTheEngineCannotSurvive)
         "mtllib\n" + kTriangle,
         "mtllib a.mtl b.mtl\n" + kTriangle,
         kTriangle + std::string("f 1 2 3\n\x01\x02\0", 11),
+        "v\t0 0 0\nv\t1 0 0\nv\t0 1 0\nf 1 2 3\n",   // the engine only counts "v " lines
+        "  v 0 0 0\n  v 1 0 0\n  v 0 1 0\nf 1 2 3\n",
+        "v 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n",     // the first vertex would swallow the second
+        kTriangle + "vt 1\nf 1/2/1 2/2/1 3/2/1\n",
     };
     for (const std::string& text : bad) {
         std::string why;
