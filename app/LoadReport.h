@@ -6,8 +6,8 @@
 namespace veko {
 
 // While the scenes load their files, the engine's complaints about files it cannot open or
-// read go to stderr, one line each. The show's log is otherwise off. Events other than log
-// text still reach the show's own receiver.
+// read go to stderr, one line each; the show's log is otherwise off. It stands in for the
+// show's receiver meanwhile and hands it every other event.
 class LoadReport : public irr::IEventReceiver {
 public:
     explicit LoadReport(irr::IrrlichtDevice* device);

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <X11/Xlib.h>
-#include <unistd.h>
 #include <irrlicht.h>
 
 #include "app/LoadReport.h"
@@ -13,6 +11,7 @@
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "platform/DisplayMode.h"
+#include "platform/XServer.h"
 
 using namespace irr;
 
@@ -22,20 +21,11 @@ namespace {
 
 volatile std::sig_atomic_t sStopRequested = 0;
 
-// Ctrl+C or a logout ends the show like a closed window: through the teardown, so that the
-// display mode and the audio device are given back.
+// Ctrl+C, a closed terminal or a logout ends the show like a closed window: through the
+// teardown, so that the display mode and the audio device are given back.
 void requestStop(int)
 {
     sStopRequested = 1;
-}
-
-bool xDisplayAvailable()
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
 }
 
 IrrlichtDevice* createShowDevice(MyEventReceiver* receiver)
@@ -49,27 +39,25 @@ IrrlichtDevice* createShowDevice(MyEventReceiver* receiver)
     params.Vsync = false;
     params.EventReceiver = receiver;
     params.LoggingLevel = ELL_NONE;   // the show prints nothing when all is well
-    // An X server now and then drops a connection that follows another one at once.
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        if (IrrlichtDevice* device = createDeviceEx(params))
-            return device;
-        usleep(50 * 1000);
-    }
-    return nullptr;
+    return createDeviceRetrying(params);
 }
 
 } // namespace
 
 int runShow()
 {
-    if (!xDisplayAvailable()) {
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    std::signal(SIGHUP, requestStop);
+
+    if (!xDisplayReachable()) {
         const char* name = std::getenv("DISPLAY");
         std::fprintf(stderr, "kavri: cannot open the X display \"%s\"; the show needs an X server with OpenGL\n",
                      name ? name : "");
         return 1;
     }
 
-    // 1-3: the device with the receiver, which needs the device to close it
+    // The receiver closes the device, so it learns of it once the device exists.
     MyEventReceiver receiver;
     rememberDesktopMode();
     IrrlichtDevice* device = createShowDevice(&receiver);
@@ -79,22 +67,19 @@ int runShow()
     }
     receiver.mDevice = device;
 
-    // 4-6: caption, driver, hidden cursor
     device->setWindowCaption(L"Kavri D3D8 window");
     video::IVideoDriver* driver = device->getVideoDriver();
     device->getCursorControl()->setVisible(false);
 
-    // 7-10: the environment, every scene loaded, then the music and at once the first frame
+    // Every scene loads its files before the music starts; the first frame follows at once.
     Env* env = new Env(device);
     Sequencer* sequencer = new Sequencer();
     {
         LoadReport report(device);
         sequencer->initAll();
     }
-    env->playMusic("..\\data\\stream\\zaza.ogg");
-
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    if (!sStopRequested)
+        env->playMusic("..\\data\\stream\\zaza.ogg");
 
     while (device->run()) {
         if (sStopRequested) {

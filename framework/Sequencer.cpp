@@ -36,16 +36,15 @@ const Slot kTimetable[] = {
 Sequencer::Sequencer() : mLastTime(0)
 {
     // Made in this order and stored under their ids; init() later runs in id order.
-    // Each scene is entered here as it is built.
-    enter(1000, new EfxTest);
-    enter(1100, new EfxZigZag);
-    enter(1200, new EfxShape1);
-    enter(1500, new EfxShape2);
-    enter(1600, new EfxShape3);
-    enter(1900, new EfxShape4);
-    enter(2200, new EfxShape5);
-    enter(2500, new EfxShape6);
-    enter(1300, new EfxTown);
+    adopt(1000, new EfxTest);
+    adopt(1100, new EfxZigZag);
+    adopt(1200, new EfxShape1);
+    adopt(1500, new EfxShape2);
+    adopt(1600, new EfxShape3);
+    adopt(1900, new EfxShape4);
+    adopt(2200, new EfxShape5);
+    adopt(2500, new EfxShape6);
+    adopt(1300, new EfxTown);
 }
 
 Sequencer::~Sequencer()
@@ -53,11 +52,6 @@ Sequencer::~Sequencer()
     for (auto& entry : mEffects)
         delete entry.second;
     mEffects.clear();
-}
-
-void Sequencer::enter(int id, Effect* effect)
-{
-    mEffects[id] = effect;
 }
 
 void Sequencer::initAll()

@@ -29,12 +29,13 @@ public:
     Effect* effect(int id) const;
     // The ids of all effects held, ascending.
     std::vector<int> ids() const;
-    // Puts an effect under an id, deleting the one that was there. For tests and tools.
+    // Puts an effect under an id, deleting the one that was there.
     void adopt(int id, Effect* effect);
 
-private:
-    void enter(int id, Effect* effect);
+    Sequencer(const Sequencer&) = delete;
+    Sequencer& operator=(const Sequencer&) = delete;
 
+private:
     std::map<int, Effect*> mEffects;
     unsigned int mLastTime;   // engine milliseconds at the previous frame; 0 before the first
 };

@@ -1,5 +1,7 @@
 #include "platform/DisplayMode.h"
 
+#include "platform/XServer.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/xf86vmode.h>
 
@@ -20,7 +22,7 @@ bool hasVidMode(Display* display)
 
 void rememberDesktopMode()
 {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openXDisplay();
     if (!display)
         return;
     if (hasVidMode(display)) {
@@ -41,7 +43,7 @@ void restoreDesktopMode()
 {
     if (!sRemembered)
         return;
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openXDisplay();
     if (!display)
         return;
     if (hasVidMode(display)) {

@@ -66,7 +66,7 @@ bool Channel::isPlaying() const
 
 // --- System ------------------------------------------------------------------------------
 
-System::System() : mOpen(false), mMaxChannels(0)
+System::System() : mOpen(false)
 {
     mChannel.mSystem = this;
 }
@@ -87,7 +87,6 @@ Result System::init(int maxChannels, unsigned int, void*)
         return OK;
     if (maxChannels < 1)
         return ERR_INVALID_PARAM;
-    mMaxChannels = maxChannels;
 
     snd_lib_error_set_handler(quietAlsa);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)

@@ -15,8 +15,7 @@ enum Result {
     ERR_INITIALIZATION,   // no audio device, or the system is not initialised
     ERR_FILE_NOTFOUND,
     ERR_FORMAT,           // the file is there but cannot be decoded
-    ERR_INVALID_PARAM,
-    ERR_CHANNEL_ALLOC     // no free channel
+    ERR_INVALID_PARAM
 };
 
 typedef unsigned int Mode;
@@ -75,7 +74,6 @@ private:
     void forget(Sound* sound);
 
     bool mOpen;
-    int mMaxChannels;
     Channel mChannel;   // streams play on the mixer's one music channel
 };
 

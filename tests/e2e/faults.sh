@@ -70,7 +70,7 @@ short_show() {   # short_show CASE [ENV...]
     shift
     (cd "$sandbox/bin" && exec env "$@" ./kavri 2>"$sandbox/stderr") &
     SHOW_PID=$!
-    focus_show_window >/dev/null || { fail "$name: no window"; return; }
+    focus_show_window >/dev/null || { fail "$name: no window"; kill -9 "$SHOW_PID"; SHOW_PID=; return; }
     sleep 3
     xdotool key Escape
     wait_show 10 || { fail "$name: the show did not end after Escape"; return; }

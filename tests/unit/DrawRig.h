@@ -1,11 +1,9 @@
 #ifndef KAVRI_DRAW_RIG_H
 #define KAVRI_DRAW_RIG_H
 
-#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <string>
-#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,7 +29,7 @@ class DrawRig {
 public:
     explicit DrawRig(Backend backend) : mBackend(backend)
     {
-        device = backend == Backend::OpenGL ? openGLDevice() : createSoftwareDevice();
+        device = backend == Backend::OpenGL ? createGLDevice() : createSoftwareDevice();
         if (!device)
             return;
         driver = device->getVideoDriver();
@@ -97,17 +95,6 @@ public:
     veko::Env* env = nullptr;
 
 private:
-    // A busy X server now and then refuses a connection for a moment (EAGAIN); ask again.
-    static irr::IrrlichtDevice* openGLDevice()
-    {
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            if (irr::IrrlichtDevice* device = createGLDevice())
-                return device;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return nullptr;
-    }
-
     Backend mBackend;
 };
 

@@ -5,12 +5,11 @@
 #include <cstdlib>
 #include <vector>
 
-#include <unistd.h>
-
 #include <GL/gl.h>
 #include <irrlicht.h>
 
 #include "TestSupport.h"
+#include "platform/XServer.h"
 
 // The show's real picture comes from the OpenGL driver. These tests need an X server
 // (the test command starts Xvfb); the frame is read from the back buffer before endScene,
@@ -31,13 +30,7 @@ inline irr::IrrlichtDevice* createGLDevice()
     params.WindowSize = irr::core::dimension2du(640, 480);
     params.Bits = 32;
     params.LoggingLevel = irr::ELL_NONE;
-    // A busy Xvfb now and then refuses a connection; try again before giving up.
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (irr::IrrlichtDevice* device = irr::createDeviceEx(params))
-            return device;
-        usleep(50 * 1000);
-    }
-    return nullptr;
+    return veko::createDeviceRetrying(params);
 }
 
 // 640x480 RGBA pixels, top row first.

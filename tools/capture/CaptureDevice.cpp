@@ -1,51 +1,17 @@
 #include "tools/capture/CaptureDevice.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 
 #include <GL/gl.h>
-#include <X11/Xlib.h>
+
+#include "platform/XServer.h"
 
 using namespace irr;
 
 namespace veko {
 
 namespace {
-
-// An X server may drop a connection that follows another one at once; a few tries with a
-// short pause in between get through.
-const int kTries = 8;
-
-void pause()
-{
-    usleep(50 * 1000);
-}
-
-bool xDisplayAvailable()
-{
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        if (attempt)
-            pause();
-        if (Display* display = XOpenDisplay(nullptr)) {
-            XCloseDisplay(display);
-            return true;
-        }
-    }
-    return false;
-}
-
-IrrlichtDevice* createOpenGLDevice(const SIrrlichtCreationParameters& params)
-{
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        if (attempt)
-            pause();
-        if (IrrlichtDevice* device = createDeviceEx(params))
-            return device;
-    }
-    return nullptr;
-}
 
 SIrrlichtCreationParameters baseParameters()
 {
@@ -79,8 +45,8 @@ CaptureDevice* CaptureDevice::create(bool software, std::string& error)
         const char* name = std::getenv("DISPLAY");
         params.DriverType = video::EDT_OPENGL;
         if (name && *name)
-            device = createOpenGLDevice(params);
-        if (!device && !xDisplayAvailable())
+            device = createDeviceRetrying(params);
+        if (!device && !xDisplayReachable())
             error = std::string("cannot open the X display \"") + (name ? name : "") +
                     "\" for OpenGL; use --software to render without an X server";
         else if (!device)
