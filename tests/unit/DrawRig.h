@@ -98,37 +98,6 @@ private:
     Backend mBackend;
 };
 
-// Runs a test from a fresh empty directory while it lives, so every "../data/..." file is missing.
-class EmptyWorkingDirectory {
-public:
-    EmptyWorkingDirectory()
-    {
-        char previous[4096];
-        mPrevious = getcwd(previous, sizeof previous) ? previous : ".";
-        char root[] = "/tmp/kavri-empty-XXXXXX";
-        if (!mkdtemp(root))
-            return;
-        mRoot = root;
-        mRun = mRoot + "/bin";
-        mkdir(mRun.c_str(), 0700);
-        mEntered = chdir(mRun.c_str()) == 0;
-    }
-    ~EmptyWorkingDirectory()
-    {
-        if (chdir(mPrevious.c_str()) != 0 || mRoot.empty())
-            return;
-        rmdir(mRun.c_str());
-        rmdir(mRoot.c_str());
-    }
-    EmptyWorkingDirectory(const EmptyWorkingDirectory&) = delete;
-    EmptyWorkingDirectory& operator=(const EmptyWorkingDirectory&) = delete;
-    bool entered() const { return mEntered; }
-
-private:
-    std::string mPrevious, mRoot, mRun;
-    bool mEntered = false;
-};
-
 // Colours read back may differ from the drawn ones by rounding of the blend.
 inline bool near(irr::video::SColor a, irr::video::SColor b, int tolerance = 3)
 {

@@ -22,14 +22,6 @@ class Scene3DRig {
 public:
     explicit Scene3DRig(bool openGL)
     {
-        char previous[4096];
-        mPrevious = getcwd(previous, sizeof previous) ? previous : ".";
-        char root[] = "/tmp/kavri-scene3d-XXXXXX";
-        if (mkdtemp(root)) {
-            mRoot = root;
-            mkdir((mRoot + "/bin").c_str(), 0700);
-            mInScratch = chdir((mRoot + "/bin").c_str()) == 0;
-        }
         device = openGL ? createGLDevice() : createNullDevice();
         if (!device)
             return;
@@ -43,15 +35,11 @@ public:
             delete env;
             device->drop();
         }
-        if (chdir(mPrevious.c_str()) == 0 && !mRoot.empty()) {
-            rmdir((mRoot + "/bin").c_str());
-            rmdir(mRoot.c_str());
-        }
     }
     Scene3DRig(const Scene3DRig&) = delete;
     Scene3DRig& operator=(const Scene3DRig&) = delete;
 
-    bool ready() const { return device != nullptr && mInScratch; }
+    bool ready() const { return device != nullptr && mScratch.entered(); }
 
     // A texture of one colour in the engine's cache under the name a scene loads.
     void addSolidTexture(const char* name, irr::u32 width, irr::u32 height, irr::video::SColor colour)
@@ -80,8 +68,7 @@ public:
     veko::Env* env = nullptr;
 
 private:
-    std::string mPrevious, mRoot;
-    bool mInScratch = false;
+    EmptyWorkingDirectory mScratch;   // entered before the device exists, left after it is gone
 };
 
 inline bool sameColour(irr::video::SColor a, irr::video::SColor b)

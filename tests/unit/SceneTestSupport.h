@@ -21,14 +21,6 @@ class SoftwareSceneRig {
 public:
     SoftwareSceneRig()
     {
-        char previous[4096];
-        mPrevious = getcwd(previous, sizeof previous) ? previous : ".";
-        char root[] = "/tmp/kavri-scene-XXXXXX";
-        if (mkdtemp(root)) {
-            mRoot = root;
-            mkdir((mRoot + "/bin").c_str(), 0700);
-            mInScratch = chdir((mRoot + "/bin").c_str()) == 0;
-        }
         device = createSoftwareDevice();
         if (!device)
             return;
@@ -42,15 +34,11 @@ public:
             delete env;
             device->drop();
         }
-        if (chdir(mPrevious.c_str()) == 0 && !mRoot.empty()) {
-            rmdir((mRoot + "/bin").c_str());
-            rmdir(mRoot.c_str());
-        }
     }
     SoftwareSceneRig(const SoftwareSceneRig&) = delete;
     SoftwareSceneRig& operator=(const SoftwareSceneRig&) = delete;
 
-    bool ready() const { return device != nullptr && mInScratch; }
+    bool ready() const { return device != nullptr && mScratch.entered(); }
 
     // Moves the show clock to t.
     void setShowTime(float t) { env->addTime(t - env->time()); }
@@ -68,8 +56,7 @@ public:
     veko::Env* env = nullptr;
 
 private:
-    std::string mPrevious, mRoot;
-    bool mInScratch = false;
+    EmptyWorkingDirectory mScratch;   // entered before the device exists, left after it is gone
 };
 
 // A flat, two-sided rectangle with corners a, b, c, d (in order around it) of one colour (its

@@ -3,6 +3,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <irrlicht.h>
 
@@ -39,6 +43,37 @@ inline irr::IrrlichtDevice* createSoftwareDevice(irr::IEventReceiver* receiver =
     params.WindowId = devNull;   // the console device would otherwise print the frame as ASCII art
     return irr::createDeviceEx(params);
 }
+
+// Runs a test from a fresh empty directory while it lives, so every "../data/..." file is missing.
+class EmptyWorkingDirectory {
+public:
+    EmptyWorkingDirectory()
+    {
+        char previous[4096];
+        mPrevious = getcwd(previous, sizeof previous) ? previous : ".";
+        char root[] = "/tmp/kavri-empty-XXXXXX";
+        if (!mkdtemp(root))
+            return;
+        mRoot = root;
+        mRun = mRoot + "/bin";
+        mkdir(mRun.c_str(), 0700);
+        mEntered = chdir(mRun.c_str()) == 0;
+    }
+    ~EmptyWorkingDirectory()
+    {
+        if (chdir(mPrevious.c_str()) != 0 || mRoot.empty())
+            return;
+        rmdir(mRun.c_str());
+        rmdir(mRoot.c_str());
+    }
+    EmptyWorkingDirectory(const EmptyWorkingDirectory&) = delete;
+    EmptyWorkingDirectory& operator=(const EmptyWorkingDirectory&) = delete;
+    bool entered() const { return mEntered; }
+
+private:
+    std::string mPrevious, mRoot, mRun;
+    bool mEntered = false;
+};
 
 } // namespace testing_support
 
