@@ -16,6 +16,7 @@
 #include "tools/capture/ProgressBar.h"
 #include "tools/capture/SceneDriver.h"
 #include "tools/capture/SceneTable.h"
+#include "tools/capture/ShowStage.h"
 
 namespace veko {
 
@@ -55,7 +56,7 @@ void printRow(const char* name, const std::string& id, const std::string& shown,
 } // namespace
 
 Bench::Bench(const CaptureOptions& options, Clock::time_point processStart)
-    : mOptions(options), mProcessStart(processStart), mDevice(nullptr), mEnv(nullptr), mSequencer(nullptr),
+    : mOptions(options), mProcessStart(processStart), mStage(nullptr),
       mStartUpMs(0.0)
 {
 }
@@ -82,13 +83,10 @@ Bench::Timing Bench::summarize(std::vector<double> milliseconds)
 // audio unless another driver was asked for). Timed from the start of main.
 bool Bench::setUp()
 {
-    mDevice = CaptureDevice::create(mOptions.software, mError);
-    if (!mDevice)
+    mStage = ShowStage::create(mOptions.software, &mError);
+    if (!mStage)
         return false;
-    mEnv = new Env(mDevice->device());
-    mSequencer = new Sequencer();
-    mSequencer->initAll();
-    mEnv->playMusic(Capture::kMusicPath);
+    mStage->env->playMusic(Capture::kMusicPath);
     mStartUpMs = millisecondsSince(mProcessStart);
     return true;
 }
@@ -99,9 +97,9 @@ std::vector<double> Bench::timeEmptyFrames(int count)
     times.reserve(static_cast<size_t>(count));
     for (int k = 0; k < count; ++k) {
         const Clock::time_point start = Clock::now();
-        mDevice->beginFrame();
-        mDevice->endFrame(nullptr);
-        mDevice->finish();
+        mStage->device->beginFrame();
+        mStage->device->endFrame(nullptr);
+        mStage->device->finish();
         times.push_back(millisecondsSince(start));
     }
     return times;
@@ -110,17 +108,17 @@ std::vector<double> Bench::timeEmptyFrames(int count)
 std::vector<double> Bench::timeScene(const SceneInfo& scene)
 {
     std::vector<double> times;
-    Effect* effect = mSequencer->effect(scene.id);
+    Effect* effect = mStage->sequencer->effect(scene.id);
     if (!effect)
         return times;
     times.reserve(static_cast<size_t>(mOptions.benchFrames));
-    SceneDriver driver(mDevice->device(), effect, mOptions.fps, scene.start);
+    SceneDriver driver(mStage->device->device(), effect, mOptions.fps, scene.start);
     for (int k = 0; k < mOptions.benchFrames; ++k) {
         const Clock::time_point start = Clock::now();
-        mDevice->beginFrame();
+        mStage->device->beginFrame();
         driver.frame();
-        mDevice->endFrame(nullptr);
-        mDevice->finish();
+        mStage->device->endFrame(nullptr);
+        mStage->device->finish();
         times.push_back(millisecondsSince(start));
     }
     return times;
@@ -128,7 +126,7 @@ std::vector<double> Bench::timeScene(const SceneInfo& scene)
 
 std::string Bench::rendererName() const
 {
-    if (mDevice->software())
+    if (mStage->device->software())
         return "software renderer (Burning's Video), console device";
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const char* display = std::getenv("DISPLAY");
@@ -164,7 +162,7 @@ int Bench::run()
     printRow("empty frame (clear, present)", "", "", floor, floor.median);
     for (int i = 0; i < SceneTable::kCount; ++i) {
         const SceneInfo& scene = SceneTable::at(i);
-        if (!mSequencer->effect(scene.id))
+        if (!mStage->sequencer->effect(scene.id))
             std::printf("| %s | %d | %s | not available | | |\n", scene.name, scene.id, slotText(scene).c_str());
         else
             printRow(scene.name, std::to_string(scene.id), slotText(scene), timings[i], floor.median);
@@ -179,18 +177,8 @@ int Bench::run()
 
 void Bench::tearDown()
 {
-    if (mSequencer) {
-        mSequencer->shutdownAll();
-        delete mSequencer;
-        mSequencer = nullptr;
-    }
-    if (mEnv) {
-        mEnv->stopMusic();
-        delete mEnv;
-        mEnv = nullptr;
-    }
-    delete mDevice;
-    mDevice = nullptr;
+    delete mStage;
+    mStage = nullptr;
 }
 
 } // namespace veko

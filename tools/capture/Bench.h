@@ -11,6 +11,7 @@ namespace veko {
 
 class CaptureDevice;
 class Env;
+class ShowStage;
 class Sequencer;
 struct SceneInfo;
 
@@ -41,9 +42,7 @@ private:
 
     CaptureOptions mOptions;
     std::chrono::steady_clock::time_point mProcessStart;
-    CaptureDevice* mDevice;
-    Env* mEnv;
-    Sequencer* mSequencer;
+    ShowStage* mStage;
     double mStartUpMs;
     std::string mError;
 };

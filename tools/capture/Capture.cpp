@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/LoadReport.h"
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "tools/capture/CaptureDevice.h"
@@ -15,6 +14,7 @@
 #include "tools/capture/SceneDriver.h"
 #include "tools/capture/SceneTable.h"
 #include "tools/capture/ShowDriver.h"
+#include "tools/capture/ShowStage.h"
 #include "tools/capture/ShowSchedule.h"
 #include "tools/capture/VideoEncoder.h"
 
@@ -32,7 +32,7 @@ void warn(const std::string& message)
 } // namespace
 
 Capture::Capture(const CaptureOptions& options)
-    : mOptions(options), mDevice(nullptr), mEnv(nullptr), mSequencer(nullptr), mSource(nullptr), mPngs(nullptr),
+    : mOptions(options), mStage(nullptr), mSource(nullptr), mPngs(nullptr),
       mVideo(nullptr), mShowStart(0.0), mFirst(0), mEnd(0)
 {
 }
@@ -78,16 +78,8 @@ bool Capture::setUp()
         mError = "--video needs the ffmpeg program, which is not on the PATH";
         return false;
     }
-    mDevice = CaptureDevice::create(mOptions.software, mError);
-    if (!mDevice)
-        return false;
-    mEnv = new Env(mDevice->device());
-    mSequencer = new Sequencer();
-    {
-        LoadReport report(mDevice->device());   // files that cannot be loaded are named, as in the show
-        mSequencer->initAll();
-    }
-    return true;
+    mStage = ShowStage::create(mOptions.software, &mError);
+    return mStage != nullptr;
 }
 
 bool Capture::makeSource()
@@ -97,24 +89,24 @@ bool Capture::makeSource()
     mEnd = endFrame(mOptions.to, fps);
     if (mOptions.sceneId) {
         const SceneInfo* scene = SceneTable::byId(mOptions.sceneId);
-        Effect* effect = mSequencer->effect(scene->id);
+        Effect* effect = mStage->sequencer->effect(scene->id);
         if (!effect) {
             mError = std::string("scene ") + scene->name + " (" + std::to_string(scene->id) +
                      ") is not available in this build";
             return false;
         }
         mShowStart = scene->start;
-        mSource = new SceneDriver(mDevice->device(), effect, fps, scene->start);
+        mSource = new SceneDriver(mStage->device->device(), effect, fps, scene->start);
     } else {
         for (int i = 0; i < SceneTable::kCount; ++i) {
             const SceneInfo& scene = SceneTable::at(i);
-            if (scene.showOrder && !mSequencer->effect(scene.id))
+            if (scene.showOrder && !mStage->sequencer->effect(scene.id))
                 warn(std::string("scene ") + scene.name + " is not available in this build; its slot stays black");
         }
         const int showFrames = ShowSchedule::frameCount(fps);
         if (mEnd > showFrames)
             mEnd = showFrames;
-        mSource = new ShowDriver(mDevice->device(), mSequencer, fps);
+        mSource = new ShowDriver(mStage->device->device(), mStage->sequencer, fps);
     }
     if (mFirst >= mEnd) {
         mError = "the span from --from to --to holds no frame at " + std::to_string(fps) + " fps";
@@ -126,7 +118,7 @@ bool Capture::makeSource()
 bool Capture::openOutputs()
 {
     if (!mOptions.framesDir.empty()) {
-        mPngs = new PngSequence(mDevice->driver(), mOptions.framesDir);
+        mPngs = new PngSequence(mStage->device->driver(), mOptions.framesDir);
         if (!mPngs->open(mError))
             return false;
     }
@@ -153,15 +145,15 @@ bool Capture::render()
     ProgressBar progress(mEnd);
     bool ok = true;
     for (int k = 0; ok && k < mEnd; ++k) {
-        mDevice->beginFrame();
+        mStage->device->beginFrame();
         if (!mSource->frame()) {
-            mDevice->endFrame(nullptr);
+            mStage->device->endFrame(nullptr);
             mError = "the show ended before frame " + std::to_string(k);
             ok = false;
             break;
         }
         const bool inSpan = k >= mFirst;
-        mDevice->endFrame(inSpan ? &mRgb : nullptr);
+        mStage->device->endFrame(inSpan ? &mRgb : nullptr);
         ok = !inSpan || store(k);
         progress.update(k + 1);
     }
@@ -184,18 +176,8 @@ void Capture::tearDown()
     mPngs = nullptr;
     delete mSource;
     mSource = nullptr;
-    if (mSequencer) {
-        mSequencer->shutdownAll();
-        delete mSequencer;
-        mSequencer = nullptr;
-    }
-    if (mEnv) {
-        mEnv->stopMusic();
-        delete mEnv;
-        mEnv = nullptr;
-    }
-    delete mDevice;
-    mDevice = nullptr;
+    delete mStage;
+    mStage = nullptr;
 }
 
 } // namespace veko

@@ -11,6 +11,7 @@ namespace veko {
 
 class CaptureDevice;
 class Env;
+class ShowStage;
 class FrameSource;
 class PngSequence;
 class Sequencer;
@@ -44,9 +45,7 @@ private:
     void tearDown();
 
     CaptureOptions mOptions;
-    CaptureDevice* mDevice;
-    Env* mEnv;
-    Sequencer* mSequencer;
+    ShowStage* mStage;
     FrameSource* mSource;
     PngSequence* mPngs;
     VideoEncoder* mVideo;
