@@ -12,6 +12,7 @@
 #include <new>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include "env/Env.h"
 #include "framework/Sequencer.h"
@@ -57,6 +58,9 @@ protected:
     static void SetUpTestSuite()
     {
         if (!testing_support::haveDisplay())
+            return;
+        // The scenes load "../data/...", as the show does from its bin folder.
+        if (chdir(KAVRI_BIN_DIR) != 0)
             return;
         device = testing_support::createGLDevice();
         env = new veko::Env(device);
