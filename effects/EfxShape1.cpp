@@ -1,5 +1,6 @@
 #include "effects/EfxShape1.h"
 
+#include "env/DirectionalLight.h"
 #include "env/Env.h"
 
 using namespace irr;
@@ -51,15 +52,8 @@ void EfxShape1::idle(float)
     driver->setTransform(video::ETS_PROJECTION, mProjection);
     driver->setTransform(video::ETS_VIEW, mView);
 
-    video::SLight light;
-    light.AmbientColor = video::SColorf(0, 0, 0, 1);
-    light.DiffuseColor = video::SColorf(1, 1, 1, 1);
-    light.SpecularColor = video::SColorf(0, 0, 0, 1);
-    light.Direction = core::vector3df(0, 0, 1);
-    light.Radius = 1000;
-    light.Type = video::ELT_DIRECTIONAL;
     driver->deleteAllDynamicLights();
-    driver->addDynamicLight(light);
+    driver->addDynamicLight(directionalLight(core::vector3df(0, 0, 1)));
 
     driver->draw2DRectangle(video::SColor(255, 255, 255, 140), core::rect<s32>(0, 0, 640, 480));
     driver->setAmbientLight(video::SColorf(video::SColor(255, 255, 255, 255)));

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "env/DirectionalLight.h"
+
 using namespace irr;
 
 namespace veko {
@@ -16,15 +18,8 @@ const f32 kPi = 3.14159f;
 // A white directional light that travels along world +Z.
 void addLight(video::IVideoDriver* driver)
 {
-    video::SLight light;
-    light.AmbientColor = video::SColorf(0.0f, 0.0f, 0.0f, 1.0f);
-    light.DiffuseColor = video::SColorf(1.0f, 1.0f, 1.0f, 1.0f);
-    light.SpecularColor = video::SColorf(0.0f, 0.0f, 0.0f, 1.0f);
-    light.Direction = core::vector3df(0.0f, 0.0f, 1.0f);
-    light.Radius = 1000.0f;
-    light.Type = video::ELT_DIRECTIONAL;
     driver->deleteAllDynamicLights();
-    driver->addDynamicLight(light);
+    driver->addDynamicLight(directionalLight(core::vector3df(0.0f, 0.0f, 1.0f)));
 }
 
 // The cameras fly along +Z at 40 units a second. The target circles one unit ahead of the

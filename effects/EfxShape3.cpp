@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "env/DirectionalLight.h"
 #include "env/Env.h"
 
 using namespace irr;
@@ -74,15 +75,8 @@ void EfxShape3::idle(float dt)
 
     // Added under this frame's camera, the light shines along +Z of the world, the way
     // the camera flies.
-    video::SLight light;
-    light.AmbientColor = video::SColorf(0, 0, 0, 1);
-    light.DiffuseColor = video::SColorf(1, 1, 1, 1);
-    light.SpecularColor = video::SColorf(0, 0, 0, 1);
-    light.Direction = core::vector3df(0, 0, 1);
-    light.Radius = 1000;
-    light.Type = video::ELT_DIRECTIONAL;
     driver->deleteAllDynamicLights();
-    driver->addDynamicLight(light);
+    driver->addDynamicLight(directionalLight(core::vector3df(0, 0, 1)));
 
     // A model that did not load is left out; the background still shows.
     env->drawMesh(mesh, mWorld, &matCB);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "env/DirectionalLight.h"
 #include "env/Env.h"
 
 using namespace irr;
@@ -62,15 +63,8 @@ const u16 kSquareIndices[6] = { 0, 1, 2, 1, 3, 2 };
 // does not change the picture.
 void addLight(video::IVideoDriver* driver)
 {
-    video::SLight light;
-    light.AmbientColor = video::SColorf(0.0f, 0.0f, 0.0f, 1.0f);
-    light.DiffuseColor = video::SColorf(1.0f, 1.0f, 1.0f, 1.0f);
-    light.SpecularColor = video::SColorf(0.0f, 0.0f, 0.0f, 1.0f);
-    light.Direction = core::vector3df(0.0f, 0.0f, 1.0f);
-    light.Radius = 1000.0f;
-    light.Type = video::ELT_DIRECTIONAL;
     driver->deleteAllDynamicLights();
-    driver->addDynamicLight(light);
+    driver->addDynamicLight(directionalLight(core::vector3df(0.0f, 0.0f, 1.0f)));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "env/DirectionalLight.h"
 #include "env/Env.h"
 
 using namespace irr;
@@ -74,17 +75,8 @@ void EfxTown::drawTown()
     driver->setTransform(video::ETS_VIEW, mView);
 
     driver->deleteAllDynamicLights();
-    video::SLight light;
-    light.AmbientColor = video::SColorf(0, 0, 0, 1);
-    light.DiffuseColor = video::SColorf(1, 1, 1, 1);
-    light.SpecularColor = video::SColorf(0, 0, 0, 1);
-    light.Direction = core::vector3df(1, 1, 0);
-    light.Radius = 1000;
-    light.Type = video::ELT_DIRECTIONAL;
-    driver->addDynamicLight(light);
-    light.DiffuseColor = video::SColorf(0.4f, 0.3f, 0.4f, 1);
-    light.Direction = core::vector3df(-1, -2, 0);
-    driver->addDynamicLight(light);
+    driver->addDynamicLight(directionalLight(core::vector3df(1, 1, 0)));
+    driver->addDynamicLight(directionalLight(core::vector3df(-1, -2, 0), video::SColorf(0.4f, 0.3f, 0.4f, 1)));
 
     driver->setAmbientLight(video::SColorf(video::SColor(255, 255, 255, 255)));
 
