@@ -1,6 +1,8 @@
 #include "app/LoadReport.h"
 
-#include <cstdio>
+#include <string>
+
+#include "platform/Report.h"
 
 namespace veko {
 
@@ -21,11 +23,19 @@ bool LoadReport::OnEvent(const irr::SEvent& event)
 {
     if (event.EventType == irr::EET_LOG_TEXT_EVENT) {
         // Some of the engine's messages carry a line break before the file name.
-        std::fputs("kavri: ", stderr);
+        std::string text;
         for (const char* c = event.LogEvent.Text; *c; ++c)
             if (*c != '\n')
-                std::fputc(*c, stderr);
-        std::fputc('\n', stderr);
+                text += *c;
+        // libpng remarks on pictures it still decodes correctly: nothing for the user to do.
+        if (text.compare(0, 11, "PNG warning") == 0)
+            return true;
+        // Most complaints end with the file's name; each file gets one line, the first.
+        const size_t colon = text.rfind(": ");
+        if (colon != std::string::npos && colon + 2 < text.size())
+            reportFile(text.substr(colon + 2), text);
+        else
+            report(text);
         return true;
     }
     return mShowReceiver ? mShowReceiver->OnEvent(event) : false;

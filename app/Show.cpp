@@ -11,6 +11,7 @@
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "platform/DisplayMode.h"
+#include "platform/ShowClock.h"
 #include "platform/XServer.h"
 
 using namespace irr;
@@ -20,6 +21,9 @@ namespace veko {
 namespace {
 
 volatile std::sig_atomic_t sStopRequested = 0;
+
+// While the window is inactive the loop looks for the focus this often, not more.
+const u32 kInactiveWaitMs = 10;
 
 // Ctrl+C, a closed terminal or a logout ends the show like a closed window: through the
 // teardown, so that the display mode and the audio device are given back.
@@ -81,14 +85,25 @@ int runShow()
     if (!sStopRequested)
         env->playMusic("..\\data\\stream\\zaza.ogg");
 
+    // The show clock's zero is the moment the music starts, whether or not the window has the
+    // focus yet. The engine's timer follows the wall clock, so the show sets it from its own
+    // clock before every frame.
+    ShowClock clock;
+    ITimer* timer = device->getTimer();
+    sequencer->start(clock.milliseconds());
+
     while (device->run()) {
+        const unsigned int now = clock.milliseconds();
         if (sStopRequested) {
             device->closeDevice();
             continue;
         }
-        // An inactive window draws nothing; the next frame's delta covers the gap.
-        if (!device->isWindowActive())
+        // An inactive window draws nothing and waits; the next frame's delta covers the gap.
+        if (!device->isWindowActive()) {
+            device->sleep(kInactiveWaitMs);
             continue;
+        }
+        timer->setTime(now);
         driver->beginScene(true, true, video::SColor(0));
         sequencer->frame();
         driver->endScene();

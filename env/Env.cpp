@@ -1,6 +1,8 @@
 #include "env/Env.h"
 
 #include "env/CheckedObjLoader.h"
+#include "env/GuardedFileArchive.h"
+#include "env/VettedImageLoader.h"
 
 #include <cstdio>
 
@@ -23,6 +25,9 @@ Env::Env(irr::IrrlichtDevice* device)
     mDriver->setAllowZWriteOnTransparent(true);
     // Damaged model files must not reach the engine's trusting OBJ parser.
     CheckedObjLoader::install(mSceneManager);
+    // Every file goes through the file gate; every picture has its size vetted before decoding.
+    GuardedFileArchive::install(device->getFileSystem());
+    VettedImageLoader::install(mDriver);
 
     sound::System_Create(&mSoundSystem);
     // The music is the only sound, so one channel is enough.

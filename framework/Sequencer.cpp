@@ -33,7 +33,7 @@ const Slot kTimetable[] = {
 
 } // namespace
 
-Sequencer::Sequencer() : mLastTime(0)
+Sequencer::Sequencer() : mStarted(false), mLastTime(0)
 {
     // Made in this order and stored under their ids; init() later runs in id order.
     adopt(1000, new EfxTest);
@@ -101,21 +101,26 @@ void Sequencer::adopt(int id, Effect* effect)
     mEffects[id] = effect;
 }
 
+void Sequencer::start(unsigned int now)
+{
+    mStarted = true;
+    mLastTime = now;
+}
+
 void Sequencer::frame()
 {
     Env* env = Env::instance();
     const unsigned int now = env->device()->getTimer()->getTime();
 
     // Unsigned difference: a wrap of the millisecond counter still gives the true step.
-    // The first frame has no previous reading; it passes 0 and leaves the clock alone.
+    // Unstarted, the first frame has no previous reading; it passes 0 and leaves the clock alone.
     float dt = 0.0f;
-    if (mLastTime != 0) {
+    if (mStarted) {
         dt = static_cast<float>(static_cast<double>(now - mLastTime) / 1000.0);
-        mLastTime = now;
         env->addTime(dt);
-    } else {
-        mLastTime = now;
     }
+    mStarted = true;
+    mLastTime = now;
 
     const int id = effectIdAt(env->time());
     if (id == 0) {

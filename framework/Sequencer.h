@@ -17,6 +17,9 @@ public:
 
     void initAll();
     void shutdownAll();
+    // Marks the engine timer's reading at which the show clock is 0. Without it, the first
+    // frame is that moment and passes a delta of 0.
+    void start(unsigned int now);
     // One frame between beginScene and endScene. Past the last slot it ends the process.
     void frame();
 
@@ -37,7 +40,8 @@ public:
 
 private:
     std::map<int, Effect*> mEffects;
-    unsigned int mLastTime;   // engine milliseconds at the previous frame; 0 before the first
+    bool mStarted;
+    unsigned int mLastTime;   // engine milliseconds at the previous frame, once started
 };
 
 } // namespace veko

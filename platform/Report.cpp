@@ -1,11 +1,9 @@
 #include "platform/Report.h"
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <set>
-
-#include <unistd.h>
+#include <system_error>
 
 namespace veko {
 
@@ -15,13 +13,9 @@ namespace {
 // scene wrote it, now as an absolute path.
 std::string fileKey(const std::string& path)
 {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved))
-        return resolved;
-    if (!path.empty() && path[0] == '/')
-        return path;
-    char cwd[PATH_MAX];
-    return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
+    std::error_code error;
+    const std::filesystem::path key = std::filesystem::weakly_canonical(path, error);
+    return error ? path : key.string();
 }
 
 std::set<std::string>& reportedFiles()

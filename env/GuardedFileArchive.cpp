@@ -1,0 +1,56 @@
+#include "env/GuardedFileArchive.h"
+
+#include "env/GuardedReadFile.h"
+#include "platform/FileGate.h"
+#include "platform/Report.h"
+
+using namespace irr;
+
+namespace veko {
+
+void GuardedFileArchive::install(io::IFileSystem* fileSystem)
+{
+    // The file system takes over the reference: it drops its archives when it goes.
+    fileSystem->addFileArchive(new GuardedFileArchive(fileSystem));
+}
+
+GuardedFileArchive::GuardedFileArchive(io::IFileSystem* fileSystem)
+    : mFileSystem(fileSystem), mNoFiles(fileSystem->createEmptyFileList("", false, false))
+{
+}
+
+GuardedFileArchive::~GuardedFileArchive()
+{
+    mNoFiles->drop();
+}
+
+io::IReadFile* GuardedFileArchive::createAndOpenFile(const io::path& filename)
+{
+    const std::string name = filename.c_str();
+    int fd = -1;
+    long long size = 0;
+    std::string why;
+    switch (FileGate::open(name, &fd, &size, &why)) {
+    case FileGate::OPENED:
+        return new GuardedReadFile(fd, static_cast<long>(size), filename);
+    case FileGate::MISSING:
+        return nullptr;
+    case FileGate::REFUSED:
+        break;
+    }
+    reportFile(name, "the file \"" + name + "\" is left out: " + why);
+    static char nothing = 0;
+    return mFileSystem->createMemoryReadFile(&nothing, 0, filename, false);
+}
+
+io::IReadFile* GuardedFileArchive::createAndOpenFile(u32)
+{
+    return nullptr;
+}
+
+const io::IFileList* GuardedFileArchive::getFileList() const
+{
+    return mNoFiles;
+}
+
+} // namespace veko

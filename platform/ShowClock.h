@@ -1,0 +1,32 @@
+#ifndef VEKO_SHOW_CLOCK_H
+#define VEKO_SHOW_CLOCK_H
+
+namespace veko {
+
+// Milliseconds since the show started, as the picture should see them. It counts the
+// system's monotonic clock, which a change of the wall clock does not move and which stands
+// still while the machine is suspended. Time the process spends stopped (Ctrl+Z, SIGSTOP)
+// is left out too: the music stops with the process, so the picture must wait for it.
+class ShowClock {
+public:
+    typedef long long (*Source)();   // a monotonic reading in milliseconds
+
+    explicit ShowClock(Source source = monotonicMilliseconds);
+
+    // Call often (once a pass of the loop): a stop is noticed at the first reading after it.
+    unsigned int milliseconds();
+
+    // What the SIGCONT handler calls; tests call it to play a stop.
+    static void noteContinued();
+    static long long monotonicMilliseconds();
+
+private:
+    Source mSource;
+    long long mLastReading;
+    long long mCounted;
+    int mContinuesSeen;
+};
+
+} // namespace veko
+
+#endif
