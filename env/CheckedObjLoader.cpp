@@ -7,6 +7,8 @@
 
 #include <sys/stat.h>
 
+#include "platform/Report.h"
+
 using namespace irr;
 
 namespace veko {
@@ -240,8 +242,8 @@ scene::IAnimatedMesh* CheckedObjLoader::createMesh(io::IReadFile* file)
             return mesh;
         why = "the engine cannot read it";
     }
-    std::fprintf(stderr, "kavri: the model \"%s\" is damaged (%s); it is left out\n",
-                 file->getFileName().c_str(), why.c_str());
+    const std::string name = file->getFileName().c_str();
+    reportFile(name, "the model \"" + name + "\" is damaged (" + why + "); it is left out");
     // A mesh without buffers, so that the engine tries no other loader on this file.
     scene::SMesh* empty = new scene::SMesh();
     scene::SAnimatedMesh* mesh = new scene::SAnimatedMesh(empty);

@@ -142,6 +142,14 @@ TEST_F(SequencerTest, FirstFrameLeavesTheClockAtZeroAndPassesNoDelta)
     EXPECT_FLOAT_EQ(sequencer->effect(1000)->localTime(), 0.016f);
 }
 
+TEST_F(SequencerTest, StartedWithTheMusicTheFirstFrameCatchesUp)
+{
+    sequencer->start(0);     // the music starts; the window gets the focus 12 s later
+    frameAt(12000);
+    EXPECT_FLOAT_EQ(env->time(), 12.0f);
+    EXPECT_EQ(calls.idles, (std::vector<int>{ 1500 }));
+}
+
 TEST_F(SequencerTest, TimerWrapGivesTheTrueSmallDelta)
 {
     frameAt(0xFFFFFFF0u);
