@@ -1,8 +1,8 @@
 #include "app/Show.h"
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include <irrlicht.h>
 
@@ -11,6 +11,7 @@
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "platform/DisplayMode.h"
+#include "platform/Report.h"
 #include "platform/ShowClock.h"
 #include "platform/XServer.h"
 
@@ -56,8 +57,8 @@ int runShow()
 
     if (!xDisplayReachable()) {
         const char* name = std::getenv("DISPLAY");
-        std::fprintf(stderr, "kavri: cannot open the X display \"%s\"; the show needs an X server with OpenGL\n",
-                     name ? name : "");
+        report(std::string("cannot open the X display \"") + (name ? name : "") +
+               "\"; the show needs an X server with OpenGL");
         return 1;
     }
 
@@ -66,7 +67,7 @@ int runShow()
     rememberDesktopMode();
     IrrlichtDevice* device = createShowDevice(&receiver);
     if (!device) {
-        std::fprintf(stderr, "kavri: cannot create the 640x480 OpenGL window: the X server offers no usable OpenGL\n");
+        report("cannot create the 640x480 OpenGL window: the X server offers no usable OpenGL");
         return 1;
     }
     receiver.mDevice = device;

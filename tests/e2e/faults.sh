@@ -64,6 +64,46 @@ for damage in truncated garbage empty; do
     echo "$damage files: done"
 done
 
+# Files that are not files, and pictures that declare gigabytes: each is refused before it
+# is read, with a line naming it, and the show is drawn to its end without it. Memory is
+# limited to 3 GB of address space, which a decoded bomb would exceed.
+fresh_data
+d=$sandbox/data
+python3 "$(dirname "$0")/hostile_png.py" "$d/textures/katze.png" 1525 704093 8 6 64   # w*h*4 wraps
+python3 "$(dirname "$0")/hostile_png.py" "$d/textures/starticle.png" 30000 30000 1 0 0   # 107 KB bomb
+for f in textures/veko.png textures/blood.png models/shape_1a.obj; do rm "$d/$f"; mkfifo "$d/$f"; done
+rm "$d/models/town_04.obj"; mkdir "$d/models/town_04.obj"
+truncate -s 30G "$d/models/arks3.obj"
+truncate -s 100G "$d/models/arks5.mtl"
+(ulimit -v 3000000; tour "files that are not files")
+for f in katze.png starticle.png veko.png blood.png shape_1a.obj town_04.obj arks3.obj arks5.mtl; do
+    names_file "not a file: $f" "$f"
+done
+grep -q "1525x704093" "$sandbox/stderr" || fail "the wrapping picture's size is not given"
+echo "files that are not files: done"
+
+# Material files named by absolute paths (a directory, a named pipe), and a texture name
+# that would drive the terminal: refused or escaped.
+fresh_data
+mkdir "$sandbox/not-a-file.mtl"
+mkfifo "$sandbox/pipe.mtl"
+sed -i "s|^mtllib .*|mtllib $sandbox/not-a-file.mtl|" "$d/models/arks3.obj"
+sed -i "s|^mtllib .*|mtllib $sandbox/pipe.mtl|" "$d/models/arks5.obj"
+printf 'newmtl star0\nmap_Kd \033]2;owned\a\033[2J.png\n' >"$d/models/shape_1a.mtl"
+tour "absolute material paths"
+names_file "absolute mtllib" "not-a-file.mtl"
+names_file "absolute mtllib" "pipe.mtl"
+if grep -q "$(printf '\033')" "$sandbox/stderr"; then fail "an escape sequence reached the terminal"; fi
+grep -qF '\x1b]2;owned\x07\x1b[2J.png' "$sandbox/stderr" || fail "the escaped texture name is not named"
+echo "absolute material paths, escape sequences: done"
+
+# Pictures that load and draw correctly print nothing, interlaced or not.
+fresh_data
+for f in $(cd "$d" && find . -name '*.png'); do convert "$d/$f" -interlace PNG "$d/$f"; done
+tour "interlaced pictures"
+[ ! -s "$sandbox/stderr" ] || fail "interlaced pictures: the run printed $(head -n 3 "$sandbox/stderr")"
+echo "interlaced pictures: done"
+
 # The show itself: Escape after a few seconds.
 short_show() {   # short_show CASE [ENV...]
     local name=$1
@@ -84,6 +124,28 @@ grep -q "cannot play the music" "$sandbox/stderr" || fail "nothing said about th
 : >"$sandbox/data/stream/zaza.ogg"
 short_show "music empty" SDL_AUDIODRIVER=dummy
 grep -q "cannot play the music" "$sandbox/stderr" || fail "nothing said about the empty music file"
+
+# The music a named pipe with no writer: the show must not wait for it.
+fresh_data
+rm "$sandbox/data/stream/zaza.ogg"
+mkfifo "$sandbox/data/stream/zaza.ogg"
+short_show "music a named pipe" SDL_AUDIODRIVER=dummy
+grep -q "zaza.ogg" "$sandbox/stderr" || fail "nothing said about the music that is a named pipe"
+
+# Started with stderr closed: the message about a missing file must not land in the X
+# connection, which would then take descriptor 2.
+fresh_data
+rm "$sandbox/data/textures/katze.png"
+(cd "$sandbox/bin" && exec env SDL_AUDIODRIVER=dummy ./kavri 2>&-) &
+SHOW_PID=$!
+if focus_show_window >/dev/null; then
+    sleep 3
+    xdotool key Escape
+    wait_show 10 || fail "stderr closed: the show did not end after Escape"
+    [ "${SHOW_RC:-1}" -eq 0 ] || fail "stderr closed: exit code $SHOW_RC"
+else
+    fail "stderr closed: no window"
+fi
 
 fresh_data
 short_show "no audio device" SDL_AUDIODRIVER=no-such-driver
