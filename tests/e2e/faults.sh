@@ -18,7 +18,7 @@ start_xvfb || exit 1
 
 fresh_data() {
     rm -rf "$sandbox/data"
-    cp -r "$data" "$sandbox/data"
+    cp -rL "$data" "$sandbox/data"   # a real copy, even of a linked data folder
 }
 
 # Draws the whole show at one frame a second; $1 names the case.
