@@ -14,6 +14,7 @@ enum Result {
     OK,
     ERR_INITIALIZATION,   // no audio device, or the system is not initialised
     ERR_FILE_NOTFOUND,
+    ERR_FILE_REFUSED,     // there, but not a file the show reads (a pipe, a directory): see why()
     ERR_FORMAT,           // the file is there but cannot be decoded
     ERR_INVALID_PARAM
 };
@@ -64,6 +65,8 @@ public:
     Result release();
 
     bool isOpen() const { return mOpen; }
+    // Why the last createStream failed, in words for a message ("it is a named pipe, not a file").
+    const char* why() const { return ""; }
 
 private:
     friend Result System_Create(System** system);
