@@ -1,6 +1,7 @@
 #include "env/Env.h"
 
 #include "env/CheckedObjLoader.h"
+#include "platform/Report.h"
 
 #include <cstdio>
 
@@ -46,8 +47,7 @@ void Env::playMusic(const char* fileName)
     if (result != sound::OK) {
         char path[4096];
         sound::toNativePath(fileName, path, sizeof path);
-        std::fprintf(stderr, "kavri: cannot play the music \"%s\" (%s); the show runs silent\n", path,
-                     result == sound::ERR_FILE_NOTFOUND ? "missing or unreadable" : "not a playable Ogg Vorbis file");
+        report(std::string("cannot play the music \"") + path + "\" (" + mSoundSystem->why() + "); the show runs silent");
     }
 }
 
