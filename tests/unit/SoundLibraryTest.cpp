@@ -23,9 +23,15 @@ namespace sound = veko::sound;
 
 namespace {
 
+// A file name of this test process's own: CTest runs tests side by side.
+std::string tempPath(const std::string& name)
+{
+    return std::string(::testing::TempDir()) + "kavri-" + std::to_string(getpid()) + "-" + name;
+}
+
 std::string writeTempFile(const char* name, const std::string& bytes)
 {
-    std::string path = std::string(::testing::TempDir()) + name;
+    std::string path = tempPath(name);
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
 }
@@ -89,6 +95,8 @@ TEST_F(SoundLibraryTest, MissingAndBadFilesGiveNoStream)
     EXPECT_EQ(s, nullptr);
     EXPECT_EQ(open(writeTempFile("truncated.ogg", "OggS\0\x02\0\0"), &s), sound::ERR_FORMAT);
     EXPECT_EQ(s, nullptr);
+    for (const char* name : {"empty.ogg", "garbage.ogg", "truncated.ogg"})
+        std::remove(tempPath(name).c_str());
 
     sound::Channel* channel = reinterpret_cast<sound::Channel*>(1);
     EXPECT_EQ(system->playSound(sound::CHANNEL_FREE, nullptr, false, &channel), sound::ERR_INVALID_PARAM);
@@ -124,7 +132,7 @@ TEST(SoundWithoutSystem, CallsBeforeInitFailCleanly)
 TEST(EnvMusic, MusicThatCannotBePlayedLeavesTheShowSilentAndStoppable)
 {
     // A missing file and a directory in its place: one line each, naming the file and why.
-    const std::string folder = std::string(::testing::TempDir()) + "zaza.ogg";
+    const std::string folder = tempPath("zaza.ogg");
     rmdir(folder.c_str());
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     const std::pair<std::string, std::string> cases[] = {
@@ -187,7 +195,7 @@ struct Heard {
 // Plays the file as the show does (looping) until `seconds` of sound were written or it ends.
 Heard playToDisk(const std::string& file, double seconds)
 {
-    const std::string out = std::string(::testing::TempDir()) + "heard.raw";
+    const std::string out = tempPath("heard.raw");
     std::remove(out.c_str());
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
@@ -221,6 +229,7 @@ Heard playToDisk(const std::string& file, double seconds)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 
     const std::string bytes = readFile(out);
+    std::remove(out.c_str());
     heard.samples.resize(bytes.size() / 2);
     std::copy(bytes.data(), bytes.data() + heard.samples.size() * 2, reinterpret_cast<char*>(heard.samples.data()));
     // The device may run a moment before the music starts: the sound begins at its first sample.
@@ -252,7 +261,7 @@ TEST(SoundOnDisk, TheLoopRepeatsEverySampleWithoutAGap)
 {
     if (!std::ifstream(trackPath()))
         GTEST_SKIP() << "no music track in " << KAVRI_DATA_DIR;
-    const std::string cut = std::string(::testing::TempDir()) + "cut.ogg";
+    const std::string cut = tempPath("cut.ogg");
     ASSERT_TRUE(run("sox '" + trackPath() + "' '" + cut + "' trim 0 3"));
     const std::vector<short> once = decode(cut);
     ASSERT_GT(once.size(), 2u * 44100 * 2);
@@ -267,7 +276,8 @@ TEST(SoundOnDisk, TheLoopRepeatsEverySampleWithoutAGap)
     long differ = 0;
     for (size_t i = 0; i + lead < 2 * once.size() + once.size() / 2; ++i)
         differ += heard.samples[i] != once[(i + lead) % once.size()];
-    EXPECT_EQ(differ, 0) << "of " << 2 * once.size() << " samples over two and a half loops";
+    EXPECT_EQ(differ, 0) << "samples differ over two and a half loops";
+    std::remove(cut.c_str());
 }
 
 TEST(SoundOnDisk, ADamagedStretchCostsAGlitchNotTheRestOfTheMusic)
@@ -299,16 +309,16 @@ TEST(SoundOnDisk, ADamagedStretchCostsAGlitchNotTheRestOfTheMusic)
         EXPECT_GE(heard.frames(), static_cast<long>((until - 0.5) * 44100));
         EXPECT_GT(heard.rms(until - 2.0, until - 0.5), 300.0) << "silence after the damage";
         EXPECT_EQ(linesContaining(heard.said, "damaged.ogg"), 1) << heard.said;
+        std::remove(file.c_str());
     }
 }
 
 TEST(SoundOnDisk, TracksOfOtherRatesAndChannelCountsPlayAtTheirPitch)
 {
-    const std::string dir = ::testing::TempDir();
     const char* formats[] = {"-r 22050 -c 1", "-r 48000 -c 2", "-r 32000 -c 1"};
     for (const char* format : formats) {
         SCOPED_TRACE(format);
-        const std::string file = dir + "tone.ogg";
+        const std::string file = tempPath("tone.ogg");
         ASSERT_TRUE(run(std::string("sox -n ") + format + " '" + file + "' synth 2 sine 441 gain -6"));
         const Heard heard = playToDisk(file, 1.5);
         ASSERT_GE(heard.frames(), 44100);
@@ -323,6 +333,7 @@ TEST(SoundOnDisk, TracksOfOtherRatesAndChannelCountsPlayAtTheirPitch)
         EXPECT_NEAR(crossings, 882, 6);
         EXPECT_LT(std::sqrt(unlike / 44100), 0.02 * heard.rms(0.0, 1.0));
         EXPECT_GT(heard.rms(0.1, 1.0), 5000.0);
+        std::remove(file.c_str());
     }
 }
 
@@ -347,12 +358,13 @@ TEST(SoundOnDisk, AStreamThatCannotBeDecodedEndsWithOneLine)
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
         EXPECT_LE(linesContaining(heard.said, "undecodable.ogg"), 1) << heard.said;
         EXPECT_LT(heard.frames(), 44100 * 10);
+        std::remove(file.c_str());
     }
 }
 
 TEST_F(SoundLibraryTest, ANamedPipeIsRefusedAtOnce)
 {
-    const std::string fifo = std::string(::testing::TempDir()) + "pipe.ogg";
+    const std::string fifo = tempPath("pipe.ogg");
     std::remove(fifo.c_str());
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     auto opening = std::async(std::launch::async, [&] {
