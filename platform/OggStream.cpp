@@ -8,6 +8,7 @@
 #include <vorbis/vorbisfile.h>
 #undef OPENED                         // a ready state of libvorbisfile's, a FileGate status here
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -23,6 +24,10 @@ const int kFailuresToGiveUp = 64;
 
 // What one ov_read may return: about a packet of 16-bit samples.
 const int kDecodeBytes = 4096;
+
+// The longest lost stretch made up for with silence, in seconds: a page's position further on
+// than that is not believed.
+const int kLongestSilence = 30;
 
 // libvorbisfile reads the file through these, given a pointer to its descriptor.
 size_t readSource(void* into, size_t size, size_t count, void* fd)
@@ -54,6 +59,7 @@ long tellSource(void* fd)
 OggStream::OggStream(const std::string& path, bool loop, int deviceRate, int deviceChannels)
     : mPath(path), mLoop(loop), mDeviceRate(deviceRate), mDeviceChannels(deviceChannels), mFd(-1),
       mFile(nullptr), mConverter(nullptr), mRate(0), mChannels(0), mLink(-1), mFramesThisPass(0),
+      mPosition(0), mSilence(0),
       mFailuresInARow(0), mHoleUnsaid(false), mDamageSaid(false), mDraining(false), mEnded(false)
 {
 }
@@ -84,6 +90,7 @@ OggStream* OggStream::open(const std::string& path, bool loop, int deviceRate, i
         delete stream;
         return nullptr;
     }
+    stream->mPosition = ov_pcm_tell(stream->mFile);
     *status = OPENED;
     return stream;
 }
@@ -142,6 +149,13 @@ void OggStream::fill(unsigned char* out, int bytes)
 bool OggStream::decodeSome()
 {
     char pcm[kDecodeBytes];
+    if (mSilence > 0) {
+        const long frames = std::min<long>(mSilence, sizeof pcm / (2 * mChannels));
+        std::memset(pcm, 0, sizeof pcm);
+        mSilence -= frames;
+        return SDL_AudioStreamPut(mConverter, pcm, static_cast<int>(frames * 2 * mChannels)) == 0;
+    }
+
     int link = 0;
     const long got = ov_read(mFile, pcm, sizeof pcm, SDL_BYTEORDER == SDL_BIG_ENDIAN, 2, 1, &link);
 
@@ -155,19 +169,25 @@ bool OggStream::decodeSome()
                 return false;
             }
         }
-        if (mHoleUnsaid && !mDamageSaid) {
-            report("the music \"" + mPath + "\" has a damaged stretch; it is skipped");
-            mDamageSaid = true;
-        }
-        mHoleUnsaid = false;
+        if (mHoleUnsaid)
+            sayDamaged();
         mFailuresInARow = 0;
-        mFramesThisPass += got / (2 * mChannels);
+        const long frames = got / (2 * mChannels);
+        mFramesThisPass += frames;
+        keepInPlace(frames);
         return SDL_AudioStreamPut(mConverter, pcm, static_cast<int>(got)) == 0;
     }
 
     if (got == 0) {
         if (!mLoop)
             return false;
+        // A lost last stretch shows only here: the track is longer than what was decoded.
+        const long long total = ov_pcm_total(mFile, -1);
+        if (mFramesThisPass > 0 && total > mPosition) {
+            owe(total - mPosition);
+            mPosition = total;
+            return true;
+        }
         // A pass that gave no sound at all would only spin: the music ends instead.
         if (mFramesThisPass == 0) {
             stop("has no sound that can be played");
@@ -179,6 +199,7 @@ bool OggStream::decodeSome()
             stop("cannot be played from its start again");
             return false;
         }
+        mPosition = ov_pcm_tell(mFile);
         return true;
     }
 
@@ -189,6 +210,33 @@ bool OggStream::decodeSome()
     }
     stop("cannot be decoded any further");
     return false;
+}
+
+// Samples lost in a damaged stretch come back as silence of the same length, so that what
+// follows plays at its own time, in step with the picture. The decoder learns the loss from the
+// next page's position, a little after the hole: the silence follows these samples.
+void OggStream::keepInPlace(long frames)
+{
+    mPosition += frames;
+    const long long decoder = ov_pcm_tell(mFile);
+    if (decoder > mPosition)
+        owe(decoder - mPosition);
+    mPosition = decoder;
+}
+
+void OggStream::owe(long long frames)
+{
+    mSilence += static_cast<long>(std::min<long long>(frames, 1LL * kLongestSilence * mRate));
+    sayDamaged();
+}
+
+void OggStream::sayDamaged()
+{
+    mHoleUnsaid = false;
+    if (mDamageSaid)
+        return;
+    report("the music \"" + mPath + "\" has a damaged stretch; it is skipped");
+    mDamageSaid = true;
 }
 
 void OggStream::stop(const char* reason)

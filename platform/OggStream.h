@@ -40,6 +40,9 @@ private:
 
     bool convertFrom(int rate, int channels);
     bool decodeSome();
+    void keepInPlace(long frames);
+    void owe(long long frames);
+    void sayDamaged();
     void stop(const char* reason);
 
     std::string mPath;
@@ -51,8 +54,10 @@ private:
     int mRate, mChannels;            // what the converter takes: the current link's format
     int mLink;                       // the chained stream link being decoded
     long mFramesThisPass;            // decoded since the last start from the top
+    long long mPosition;             // where the decoder should be, in the track's frames
+    long mSilence;                   // frames of silence owed for a stretch that was lost
     int mFailuresInARow;
-    bool mHoleUnsaid;                // a stretch was skipped; said once the music goes on
+    bool mHoleUnsaid;                // a hole was met; said once the music goes on after it
     bool mDamageSaid;
     bool mDraining;                  // no more input: the converter gives what it still holds
     std::atomic<bool> mEnded;

@@ -285,11 +285,14 @@ TEST(SoundOnDisk, ADamagedStretchCostsAGlitchNotTheRestOfTheMusic)
     if (!std::ifstream(trackPath()))
         GTEST_SKIP() << "no music track in " << KAVRI_DATA_DIR;
     const std::string track = readFile(trackPath());
+    const std::vector<short> clean = decode(trackPath());
     const double seconds = 70.728;
     struct Damage { double at; size_t length; char fill; } cases[] = {
         {0.08, 3000, 'r'},     // one page's worth of noise
         {0.08, 3000, '\0'},   // zeroed
         {0.30, 40000, 'r'},    // a dozen pages at once
+        {0.01, 3000, 'r'},     // the first pages of sound
+        {0.995, 3000, 'r'},    // the last pages: what follows is the loop's start
     };
     for (const Damage& damage : cases) {
         SCOPED_TRACE("damage at " + std::to_string(damage.at) + ", " + std::to_string(damage.length) + " bytes");
@@ -302,12 +305,17 @@ TEST(SoundOnDisk, ADamagedStretchCostsAGlitchNotTheRestOfTheMusic)
         }
         const std::string file = writeTempFile("damaged.ogg", bytes);
 
-        // Listen well past the damage: the last seconds still hold music.
-        const double until = damage.at * seconds + 4.0;
+        // Listen well past the damage: the last seconds hold the music, in its place (what was
+        // lost is as long in silence), so it stays in step with the picture.
+        const double until = static_cast<double>(from + damage.length) / bytes.size() * seconds + 4.0;
         const Heard heard = playToDisk(file, until);
         EXPECT_FALSE(heard.stoppedBySelf);
-        EXPECT_GE(heard.frames(), static_cast<long>((until - 0.5) * 44100));
+        ASSERT_GE(heard.frames(), static_cast<long>((until - 0.5) * 44100));
         EXPECT_GT(heard.rms(until - 2.0, until - 0.5), 300.0) << "silence after the damage";
+        long differ = 0;
+        for (size_t i = static_cast<size_t>((until - 1.5) * 44100) * 2; i < static_cast<size_t>((until - 0.5) * 44100) * 2; ++i)
+            differ += heard.samples[i] != clean[i % clean.size()];
+        EXPECT_EQ(differ, 0) << "samples out of place after the damage";
         EXPECT_EQ(linesContaining(heard.said, "damaged.ogg"), 1) << heard.said;
         std::remove(file.c_str());
     }
