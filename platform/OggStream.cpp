@@ -153,7 +153,7 @@ bool OggStream::decodeSome()
         const long frames = std::min<long>(mSilence, sizeof pcm / (2 * mChannels));
         std::memset(pcm, 0, sizeof pcm);
         mSilence -= frames;
-        return SDL_AudioStreamPut(mConverter, pcm, static_cast<int>(frames * 2 * mChannels)) == 0;
+        return put(pcm, frames * 2 * mChannels);
     }
 
     int link = 0;
@@ -175,7 +175,7 @@ bool OggStream::decodeSome()
         const long frames = got / (2 * mChannels);
         mFramesThisPass += frames;
         keepInPlace(frames);
-        return SDL_AudioStreamPut(mConverter, pcm, static_cast<int>(got)) == 0;
+        return put(pcm, got);
     }
 
     if (got == 0) {
@@ -209,6 +209,14 @@ bool OggStream::decodeSome()
         return true;
     }
     stop("cannot be decoded any further");
+    return false;
+}
+
+bool OggStream::put(const char* pcm, long bytes)
+{
+    if (SDL_AudioStreamPut(mConverter, pcm, static_cast<int>(bytes)) == 0)
+        return true;
+    stop("cannot be converted for the audio device");
     return false;
 }
 

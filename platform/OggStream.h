@@ -40,6 +40,7 @@ private:
 
     bool convertFrom(int rate, int channels);
     bool decodeSome();
+    bool put(const char* pcm, long bytes);
     void keepInPlace(long frames);
     void owe(long long frames);
     void sayDamaged();
