@@ -3,8 +3,8 @@
 #include "env/CheckedObjLoader.h"
 #include "env/GuardedFileArchive.h"
 #include "env/VettedImageLoader.h"
+#include "platform/Report.h"
 
-#include <cstdio>
 
 namespace veko {
 
@@ -32,7 +32,7 @@ Env::Env(irr::IrrlichtDevice* device)
     sound::System_Create(&mSoundSystem);
     // The music is the only sound, so one channel is enough.
     if (mSoundSystem->init(1, sound::INIT_NORMAL, nullptr) != sound::OK)
-        std::fprintf(stderr, "kavri: no audio device could be opened; the show runs silent\n");
+        report("no audio device could be opened; the show runs silent");
 }
 
 Env::~Env()
@@ -51,8 +51,7 @@ void Env::playMusic(const char* fileName)
     if (result != sound::OK) {
         char path[4096];
         sound::toNativePath(fileName, path, sizeof path);
-        std::fprintf(stderr, "kavri: cannot play the music \"%s\" (%s); the show runs silent\n", path,
-                     result == sound::ERR_FILE_NOTFOUND ? "missing or unreadable" : "not a playable Ogg Vorbis file");
+        report(std::string("cannot play the music \"") + path + "\" (" + mSoundSystem->why() + "); the show runs silent");
     }
 }
 

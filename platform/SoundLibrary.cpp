@@ -1,10 +1,10 @@
 #include "platform/SoundLibrary.h"
 
+#include "platform/OggStream.h"
+
 #include <SDL2/SDL.h>
-#include <SDL2/SDL_mixer.h>
 #include <alsa/asoundlib.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace veko {
@@ -15,14 +15,8 @@ namespace {
 // ALSA prints its own complaints (no card, no mixer) straight to stderr; the show stays quiet.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
-bool fileReadable(const char* path)
-{
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return false;
-    std::fclose(f);
-    return true;
-}
+// The device's buffer: about 46 ms at 44.1 kHz, decoded a packet at a time when it is due.
+const int kBufferFrames = 2048;
 
 } // namespace
 
@@ -38,14 +32,11 @@ void toNativePath(const char* name, char* out, unsigned long outSize)
 
 // --- Sound -------------------------------------------------------------------------------
 
-Sound::Sound(System* system, _Mix_Music* music, bool loop)
-    : mSystem(system), mMusic(music), mLoop(loop)
-{
-}
+Sound::Sound(System* system, OggStream* stream) : mSystem(system), mStream(stream) {}
 
 Sound::~Sound()
 {
-    Mix_FreeMusic(mMusic);
+    delete mStream;
 }
 
 Result Sound::release()
@@ -61,12 +52,12 @@ Channel::Channel() : mSystem(nullptr), mSound(nullptr) {}
 
 bool Channel::isPlaying() const
 {
-    return mSound != nullptr && mSystem->isOpen() && Mix_PlayingMusic() != 0;
+    return mSound != nullptr && mSystem->isOpen() && !mSound->mStream->ended();
 }
 
 // --- System ------------------------------------------------------------------------------
 
-System::System() : mOpen(false)
+System::System() : mOpen(false), mDevice(0), mRate(0), mChannels(0), mPlaying(nullptr), mPaused(false)
 {
     mChannel.mSystem = this;
 }
@@ -91,14 +82,35 @@ Result System::init(int maxChannels, unsigned int, void*)
     snd_lib_error_set_handler(quietAlsa);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return ERR_INITIALIZATION;
-    Mix_Init(MIX_INIT_OGG);
-    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
-        Mix_Quit();
+    // 16-bit at 44.1 kHz stereo, or the device's own rate and channels: each stream converts.
+    SDL_AudioSpec want, have;
+    SDL_zero(want);
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = kBufferFrames;
+    want.callback = feed;
+    want.userdata = this;
+    mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
+                                  SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+    if (mDevice == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return ERR_INITIALIZATION;
     }
+    mRate = have.freq;
+    mChannels = have.channels;
     mOpen = true;
+    SDL_PauseAudioDevice(mDevice, 0);   // silence until a sound plays
     return OK;
+}
+
+void System::feed(void* userdata, unsigned char* out, int bytes)
+{
+    System* system = static_cast<System*>(userdata);
+    if (system->mPlaying && !system->mPaused)
+        system->mPlaying->mStream->fill(out, bytes);
+    else
+        std::memset(out, 0, bytes);
 }
 
 Result System::createStream(const char* name, Mode mode, void*, Sound** sound)
@@ -111,14 +123,20 @@ Result System::createStream(const char* name, Mode mode, void*, Sound** sound)
 
     char path[4096];
     toNativePath(name, path, sizeof path);
-    if (!fileReadable(path))
+    OggStream::Status status = OggStream::OPENED;
+    OggStream* stream = OggStream::open(path, (mode & LOOP_NORMAL) != 0, mRate, mChannels, &status, &mWhy);
+    switch (status) {
+    case OggStream::OPENED:
+        break;
+    case OggStream::MISSING:
         return ERR_FILE_NOTFOUND;
-
-    // Mix_LoadMUS reads the header now and decodes the rest while playing.
-    Mix_Music* music = Mix_LoadMUS(path);
-    if (!music)
+    case OggStream::REFUSED:
+        return ERR_FILE_REFUSED;
+    case OggStream::NOT_VORBIS:
         return ERR_FORMAT;
-    *sound = new Sound(this, music, (mode & LOOP_NORMAL) != 0);
+    }
+    mWhy.clear();
+    *sound = new Sound(this, stream);
     return OK;
 }
 
@@ -133,34 +151,38 @@ Result System::playSound(int channelIndex, Sound* sound, bool paused, Channel** 
     if (channelIndex != CHANNEL_FREE && channelIndex != 0)
         return ERR_INVALID_PARAM;
 
-    // -1 loops forever; the Ogg decoder seeks back to the first sample, without a gap.
-    if (Mix_PlayMusic(sound->mMusic, sound->mLoop ? -1 : 1) != 0)
-        return ERR_FORMAT;
-    if (paused)
-        Mix_PauseMusic();
+    play(sound, paused);
     mChannel.mSound = sound;
     if (channel)
         *channel = &mChannel;
     return OK;
 }
 
+// The device is fed on its own thread: what it plays changes only while it is locked.
+void System::play(Sound* sound, bool paused)
+{
+    SDL_LockAudioDevice(mDevice);
+    mPlaying = sound;
+    mPaused = paused;
+    SDL_UnlockAudioDevice(mDevice);
+}
+
 void System::forget(Sound* sound)
 {
-    if (mChannel.mSound == sound) {
-        if (mOpen)
-            Mix_HaltMusic();
+    if (mChannel.mSound == sound)
         mChannel.mSound = nullptr;
-    }
+    if (mOpen && mPlaying == sound)
+        play(nullptr, false);
 }
 
 Result System::close()
 {
     if (!mOpen)
         return OK;
-    Mix_HaltMusic();
+    SDL_CloseAudioDevice(mDevice);   // waits for the callback to return
+    mDevice = 0;
+    mPlaying = nullptr;
     mChannel.mSound = nullptr;
-    Mix_CloseAudio();
-    Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     mOpen = false;
     return OK;

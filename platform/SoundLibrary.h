@@ -1,19 +1,23 @@
 #ifndef VEKO_SOUND_LIBRARY_H
 #define VEKO_SOUND_LIBRARY_H
 
-// A small sound library with the shape the show needs: one system with a few channels,
-// files opened as (looping) streams and played on a free channel. It is built on SDL2_mixer,
-// which decodes Ogg Vorbis from the file while it plays, so nothing is loaded whole.
+#include <string>
 
-struct _Mix_Music;
+// A small sound library with the shape the show needs: one system with a few channels,
+// files opened as (looping) streams and played on a free channel. It feeds an SDL audio device
+// from its callback; each stream is an Ogg Vorbis file decoded while it plays, so nothing is
+// loaded whole.
 
 namespace veko {
 namespace sound {
+
+class OggStream;
 
 enum Result {
     OK,
     ERR_INITIALIZATION,   // no audio device, or the system is not initialised
     ERR_FILE_NOTFOUND,
+    ERR_FILE_REFUSED,     // there, but not a file the show reads (a pipe, a directory): see why()
     ERR_FORMAT,           // the file is there but cannot be decoded
     ERR_INVALID_PARAM
 };
@@ -34,12 +38,12 @@ public:
 
 private:
     friend class System;
-    Sound(System* system, _Mix_Music* music, bool loop);
+    friend class Channel;
+    Sound(System* system, OggStream* stream);
     ~Sound();
 
     System* mSystem;
-    _Mix_Music* mMusic;
-    bool mLoop;
+    OggStream* mStream;
 };
 
 class Channel {
@@ -64,6 +68,8 @@ public:
     Result release();
 
     bool isOpen() const { return mOpen; }
+    // Why the last createStream failed, in words for a message ("it is a named pipe, not a file").
+    const char* why() const { return mWhy.c_str(); }
 
 private:
     friend Result System_Create(System** system);
@@ -72,9 +78,17 @@ private:
     System();
     ~System();
     void forget(Sound* sound);
+    void play(Sound* sound, bool paused);
+    // The device asks for its next buffer (on the audio thread).
+    static void feed(void* system, unsigned char* out, int bytes);
 
     bool mOpen;
-    Channel mChannel;   // streams play on the mixer's one music channel
+    unsigned int mDevice;
+    int mRate, mChannels;   // what the device plays
+    std::string mWhy;
+    Channel mChannel;       // streams play on the one channel
+    Sound* mPlaying;        // what the device is fed from; changed only with the device locked
+    bool mPaused;
 };
 
 Result System_Create(System** system);

@@ -1,8 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <future>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vorbis/vorbisfile.h>
 
 #include "env/Env.h"
 #include "platform/SoundLibrary.h"
@@ -12,11 +23,29 @@ namespace sound = veko::sound;
 
 namespace {
 
+// A file name of this test process's own: CTest runs tests side by side.
+std::string tempPath(const std::string& name)
+{
+    return std::string(::testing::TempDir()) + "kavri-" + std::to_string(getpid()) + "-" + name;
+}
+
 std::string writeTempFile(const char* name, const std::string& bytes)
 {
-    std::string path = std::string(::testing::TempDir()) + name;
+    std::string path = tempPath(name);
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
+}
+
+int linesContaining(const std::string& text, const std::string& word)
+{
+    int count = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end;
+        count += text.substr(start, end - start).find(word) != std::string::npos;
+        start = end + 1;
+    }
+    return count;
 }
 
 class SoundLibraryTest : public ::testing::Test {
@@ -66,6 +95,8 @@ TEST_F(SoundLibraryTest, MissingAndBadFilesGiveNoStream)
     EXPECT_EQ(s, nullptr);
     EXPECT_EQ(open(writeTempFile("truncated.ogg", "OggS\0\x02\0\0"), &s), sound::ERR_FORMAT);
     EXPECT_EQ(s, nullptr);
+    for (const char* name : {"empty.ogg", "garbage.ogg", "truncated.ogg"})
+        std::remove(tempPath(name).c_str());
 
     sound::Channel* channel = reinterpret_cast<sound::Channel*>(1);
     EXPECT_EQ(system->playSound(sound::CHANNEL_FREE, nullptr, false, &channel), sound::ERR_INVALID_PARAM);
@@ -98,19 +129,264 @@ TEST(SoundWithoutSystem, CallsBeforeInitFailCleanly)
     EXPECT_EQ(system->release(), sound::OK);
 }
 
-TEST(EnvMusic, MissingMusicFileLeavesTheShowSilentAndStoppable)
+TEST(EnvMusic, MusicThatCannotBePlayedLeavesTheShowSilentAndStoppable)
 {
-    irr::IrrlichtDevice* device = testing_support::createNullDevice();
-    ASSERT_NE(device, nullptr);
-    veko::Env* env = new veko::Env(device);
+    // A missing file and a directory in its place: one line each, naming the file and why.
+    const std::string folder = tempPath("zaza.ogg");
+    rmdir(folder.c_str());
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {"..\\nowhere\\zaza.ogg", "missing"}, {folder, "directory"}};
+    for (const auto& music : cases) {
+        irr::IrrlichtDevice* device = testing_support::createNullDevice();
+        ASSERT_NE(device, nullptr);
+        veko::Env* env = new veko::Env(device);
+        ::testing::internal::CaptureStderr();
+        env->playMusic(music.first.c_str());
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("zaza.ogg"), std::string::npos) << err;
+        EXPECT_NE(err.find(music.second), std::string::npos) << err;
+        EXPECT_EQ(linesContaining(err, "zaza.ogg"), 1) << err;
+        env->addTime(1.0f);
+        env->stopMusic();
+        delete env;
+        device->drop();
+    }
+    rmdir(folder.c_str());
+}
+
+// --- What the sound layer writes to the device ------------------------------------------------
+// SDL's disk driver writes what would be heard to a file (44.1 kHz, 16-bit stereo, as the layer
+// asks) and, with no delay, faster than real time: seconds of music take a moment.
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string trackPath()
+{
+    return std::string(KAVRI_DATA_DIR) + "/stream/zaza.ogg";
+}
+
+bool run(const std::string& command)
+{
+    return std::system((command + " 2>/dev/null").c_str()) == 0;
+}
+
+struct Heard {
+    std::vector<short> samples;   // interleaved left, right
+    bool stoppedBySelf = false;   // the music ended before the wanted length was written
+    std::string said;             // what the layer and the test's Env printed meanwhile
+
+    long frames() const { return static_cast<long>(samples.size() / 2); }
+    // Root mean square of the left channel over [from, to) seconds, in sample units.
+    double rms(double from, double to) const
+    {
+        const long a = static_cast<long>(from * 44100), b = std::min(frames(), static_cast<long>(to * 44100));
+        double sum = 0;
+        for (long i = a; i < b; ++i)
+            sum += static_cast<double>(samples[2 * i]) * samples[2 * i];
+        return b > a ? std::sqrt(sum / (b - a)) : 0.0;
+    }
+};
+
+// Plays the file as the show does (looping) until `seconds` of sound were written or it ends.
+Heard playToDisk(const std::string& file, double seconds)
+{
+    const std::string out = tempPath("heard.raw");
+    std::remove(out.c_str());
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+
+    Heard heard;
     ::testing::internal::CaptureStderr();
-    env->playMusic("..\\nowhere\\zaza.ogg");
-    const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("zaza.ogg"), std::string::npos);
-    env->addTime(1.0f);
-    env->stopMusic();
-    delete env;
-    device->drop();
+    sound::System* system = nullptr;
+    sound::System_Create(&system);
+    sound::Sound* music = nullptr;
+    sound::Channel* channel = nullptr;
+    if (system->init(1, sound::INIT_NORMAL, nullptr) == sound::OK &&
+        system->createStream(file.c_str(), sound::LOOP_NORMAL | sound::MODE_2D, nullptr, &music) == sound::OK &&
+        system->playSound(sound::CHANNEL_FREE, music, false, &channel) == sound::OK) {
+        const long long wanted = static_cast<long long>(seconds * 44100) * 4;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        struct stat info;
+        while (std::chrono::steady_clock::now() < deadline &&
+               !(stat(out.c_str(), &info) == 0 && info.st_size >= wanted)) {
+            if (!channel->isPlaying()) {
+                heard.stoppedBySelf = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        music->release();
+    }
+    system->close();
+    system->release();
+    heard.said = ::testing::internal::GetCapturedStderr();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    const std::string bytes = readFile(out);
+    std::remove(out.c_str());
+    heard.samples.resize(bytes.size() / 2);
+    std::copy(bytes.data(), bytes.data() + heard.samples.size() * 2, reinterpret_cast<char*>(heard.samples.data()));
+    // The device may run a moment before the music starts: the sound begins at its first sample.
+    size_t first = 0;
+    while (first < heard.samples.size() && heard.samples[first] == 0)
+        ++first;
+    heard.samples.erase(heard.samples.begin(), heard.samples.begin() + (first & ~size_t(1)));
+    return heard;
+}
+
+// The file decoded as 16-bit stereo at its own rate, the reference for what must be heard.
+std::vector<short> decode(const std::string& file)
+{
+    std::vector<short> pcm;
+    OggVorbis_File vf;
+    if (ov_fopen(file.c_str(), &vf) != 0)
+        return pcm;
+    char buffer[4096];
+    int section = 0;
+    long n;
+    while ((n = ov_read(&vf, buffer, sizeof buffer, 0, 2, 1, &section)) != 0)
+        if (n > 0)
+            pcm.insert(pcm.end(), reinterpret_cast<short*>(buffer), reinterpret_cast<short*>(buffer + n));
+    ov_clear(&vf);
+    return pcm;
+}
+
+TEST(SoundOnDisk, TheLoopRepeatsEverySampleWithoutAGap)
+{
+    if (!std::ifstream(trackPath()))
+        GTEST_SKIP() << "no music track in " << KAVRI_DATA_DIR;
+    const std::string cut = tempPath("cut.ogg");
+    ASSERT_TRUE(run("sox '" + trackPath() + "' '" + cut + "' trim 0 3"));
+    const std::vector<short> once = decode(cut);
+    ASSERT_GT(once.size(), 2u * 44100 * 2);
+
+    const Heard heard = playToDisk(cut, 8.0);
+    ASSERT_GE(heard.samples.size(), 2 * once.size() + once.size() / 2);
+    // Sound starts at the cut's first non-zero sample, as heard.samples does.
+    size_t lead = 0;
+    while (once[lead] == 0)
+        ++lead;
+    lead &= ~size_t(1);
+    long differ = 0;
+    for (size_t i = 0; i + lead < 2 * once.size() + once.size() / 2; ++i)
+        differ += heard.samples[i] != once[(i + lead) % once.size()];
+    EXPECT_EQ(differ, 0) << "samples differ over two and a half loops";
+    std::remove(cut.c_str());
+}
+
+TEST(SoundOnDisk, ADamagedStretchCostsAGlitchNotTheRestOfTheMusic)
+{
+    if (!std::ifstream(trackPath()))
+        GTEST_SKIP() << "no music track in " << KAVRI_DATA_DIR;
+    const std::string track = readFile(trackPath());
+    const std::vector<short> clean = decode(trackPath());
+    const double seconds = 70.728;
+    struct Damage { double at; size_t length; char fill; } cases[] = {
+        {0.08, 3000, 'r'},     // one page's worth of noise
+        {0.08, 3000, '\0'},   // zeroed
+        {0.30, 40000, 'r'},    // a dozen pages at once
+        {0.01, 3000, 'r'},     // the first pages of sound
+        {0.995, 3000, 'r'},    // the last pages: what follows is the loop's start
+    };
+    for (const Damage& damage : cases) {
+        SCOPED_TRACE("damage at " + std::to_string(damage.at) + ", " + std::to_string(damage.length) + " bytes");
+        std::string bytes = track;
+        unsigned int lcg = 12345;
+        const size_t from = static_cast<size_t>(damage.at * bytes.size());
+        for (size_t i = from; i < from + damage.length; ++i) {
+            lcg = lcg * 1103515245u + 12345u;
+            bytes[i] = damage.fill == 'r' ? static_cast<char>(lcg >> 16) : damage.fill;
+        }
+        const std::string file = writeTempFile("damaged.ogg", bytes);
+
+        // Listen well past the damage: the last seconds hold the music, in its place (what was
+        // lost is as long in silence), so it stays in step with the picture.
+        const double until = static_cast<double>(from + damage.length) / bytes.size() * seconds + 4.0;
+        const Heard heard = playToDisk(file, until);
+        EXPECT_FALSE(heard.stoppedBySelf);
+        ASSERT_GE(heard.frames(), static_cast<long>((until - 0.5) * 44100));
+        EXPECT_GT(heard.rms(until - 2.0, until - 0.5), 300.0) << "silence after the damage";
+        long differ = 0;
+        for (size_t i = static_cast<size_t>((until - 1.5) * 44100) * 2; i < static_cast<size_t>((until - 0.5) * 44100) * 2; ++i)
+            differ += heard.samples[i] != clean[i % clean.size()];
+        EXPECT_EQ(differ, 0) << "samples out of place after the damage";
+        EXPECT_EQ(linesContaining(heard.said, "damaged.ogg"), 1) << heard.said;
+        std::remove(file.c_str());
+    }
+}
+
+TEST(SoundOnDisk, TracksOfOtherRatesAndChannelCountsPlayAtTheirPitch)
+{
+    const char* formats[] = {"-r 22050 -c 1", "-r 48000 -c 2", "-r 32000 -c 1"};
+    for (const char* format : formats) {
+        SCOPED_TRACE(format);
+        const std::string file = tempPath("tone.ogg");
+        ASSERT_TRUE(run(std::string("sox -n ") + format + " '" + file + "' synth 2 sine 441 gain -6"));
+        const Heard heard = playToDisk(file, 1.5);
+        ASSERT_GE(heard.frames(), 44100);
+        // 441 Hz: 882 sign changes a second, and both channels alike (up to the encoder's error).
+        int crossings = 0;
+        double unlike = 0;
+        for (long i = 1; i <= 44100; ++i) {
+            crossings += (heard.samples[2 * i] < 0) != (heard.samples[2 * i - 2] < 0);
+            const double d = heard.samples[2 * i] - heard.samples[2 * i + 1];
+            unlike += d * d;
+        }
+        EXPECT_NEAR(crossings, 882, 6);
+        EXPECT_LT(std::sqrt(unlike / 44100), 0.02 * heard.rms(0.0, 1.0));
+        EXPECT_GT(heard.rms(0.1, 1.0), 5000.0);
+        std::remove(file.c_str());
+    }
+}
+
+TEST(SoundOnDisk, AStreamThatCannotBeDecodedEndsWithOneLine)
+{
+    if (!std::ifstream(trackPath()))
+        GTEST_SKIP() << "no music track in " << KAVRI_DATA_DIR;
+    // The headers stay, everything after them is noise or nothing: no hang, no busy loop, at most
+    // one line, and the channel says it has stopped.
+    const std::string track = readFile(trackPath());
+    std::string noise = track;
+    unsigned int lcg = 99;
+    for (size_t i = 8192; i < noise.size(); ++i) {
+        lcg = lcg * 1103515245u + 12345u;
+        noise[i] = static_cast<char>(lcg >> 16);
+    }
+    const std::string variants[] = {noise, track.substr(0, 8192)};
+    for (const std::string& bytes : variants) {
+        const std::string file = writeTempFile("undecodable.ogg", bytes);
+        const auto started = std::chrono::steady_clock::now();
+        const Heard heard = playToDisk(file, 60.0);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+        EXPECT_LE(linesContaining(heard.said, "undecodable.ogg"), 1) << heard.said;
+        EXPECT_LT(heard.frames(), 44100 * 10);
+        std::remove(file.c_str());
+    }
+}
+
+TEST_F(SoundLibraryTest, ANamedPipeIsRefusedAtOnce)
+{
+    const std::string fifo = tempPath("pipe.ogg");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto opening = std::async(std::launch::async, [&] {
+        sound::Sound* s = nullptr;
+        return open(fifo, &s);
+    });
+    if (opening.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+        ADD_FAILURE() << "opening a named pipe blocks";
+        while (opening.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+            ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));   // lets each waiting open go
+    }
+    EXPECT_EQ(opening.get(), sound::ERR_FILE_REFUSED);
+    EXPECT_NE(std::string(system->why()).find("named pipe"), std::string::npos) << system->why();
+    std::remove(fifo.c_str());
 }
 
 } // namespace

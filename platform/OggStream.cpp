@@ -1,0 +1,257 @@
+#include "platform/OggStream.h"
+
+#include "platform/FileGate.h"
+#include "platform/Report.h"
+
+#include <SDL2/SDL.h>
+#define OV_EXCLUDE_STATIC_CALLBACKS   // its stdio callbacks are not used here
+#include <vorbis/vorbisfile.h>
+#undef OPENED                         // a ready state of libvorbisfile's, a FileGate status here
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace veko {
+namespace sound {
+
+namespace {
+
+// Errors in a row, with no sound between them, after which the stream is given up.
+const int kFailuresToGiveUp = 64;
+
+// What one ov_read may return: about a packet of 16-bit samples.
+const int kDecodeBytes = 4096;
+
+// The longest lost stretch made up for with silence, in seconds: a page's position further on
+// than that is not believed.
+const int kLongestSilence = 30;
+
+// libvorbisfile reads the file through these, given a pointer to its descriptor.
+size_t readSource(void* into, size_t size, size_t count, void* fd)
+{
+    for (;;) {
+        errno = 0;
+        const ssize_t got = ::read(*static_cast<int*>(fd), into, size * count);
+        if (got >= 0)
+            return static_cast<size_t>(got) / size;
+        if (errno != EINTR)
+            return 0;   // errno stays set: libvorbisfile takes it as a read error
+    }
+}
+
+int seekSource(void* fd, ogg_int64_t offset, int whence)
+{
+    return lseek(*static_cast<int*>(fd), offset, whence) < 0 ? -1 : 0;
+}
+
+long tellSource(void* fd)
+{
+    return static_cast<long>(lseek(*static_cast<int*>(fd), 0, SEEK_CUR));
+}
+
+} // namespace
+
+// --- Opening ---------------------------------------------------------------------------------
+
+OggStream::OggStream(const std::string& path, bool loop, int deviceRate, int deviceChannels)
+    : mPath(path), mLoop(loop), mDeviceRate(deviceRate), mDeviceChannels(deviceChannels), mFd(-1),
+      mFile(nullptr), mConverter(nullptr), mRate(0), mChannels(0), mLink(-1), mFramesThisPass(0),
+      mPosition(0), mSilence(0),
+      mFailuresInARow(0), mHoleUnsaid(false), mDamageSaid(false), mDraining(false), mEnded(false)
+{
+}
+
+OggStream* OggStream::open(const std::string& path, bool loop, int deviceRate, int deviceChannels,
+                           Status* status, std::string* why)
+{
+    OggStream* stream = new OggStream(path, loop, deviceRate, deviceChannels);
+    long long size = 0;
+    const FileGate::Status gate = FileGate::open(path, &stream->mFd, &size, why);
+    if (gate != FileGate::OPENED) {
+        *status = gate == FileGate::MISSING ? MISSING : REFUSED;
+        delete stream;
+        return nullptr;
+    }
+
+    // Reads the headers now; the sound itself is decoded as it is played.
+    const ov_callbacks callbacks = { readSource, seekSource, nullptr, tellSource };
+    OggVorbis_File* file = new OggVorbis_File;
+    if (ov_open_callbacks(&stream->mFd, file, nullptr, 0, callbacks) == 0)
+        stream->mFile = file;
+    else
+        delete file;
+    const vorbis_info* info = stream->mFile ? ov_info(stream->mFile, -1) : nullptr;
+    if (!info || !stream->convertFrom(info->rate, info->channels)) {
+        *status = NOT_VORBIS;
+        *why = "it is not a playable Ogg Vorbis file";
+        delete stream;
+        return nullptr;
+    }
+    stream->mPosition = ov_pcm_tell(stream->mFile);
+    *status = OPENED;
+    return stream;
+}
+
+OggStream::~OggStream()
+{
+    if (mFile) {
+        ov_clear(mFile);
+        delete mFile;
+    }
+    if (mFd >= 0)
+        ::close(mFd);
+    if (mConverter)
+        SDL_FreeAudioStream(mConverter);
+}
+
+bool OggStream::convertFrom(int rate, int channels)
+{
+    if (mConverter && rate == mRate && channels == mChannels)
+        return true;
+    if (mConverter)
+        SDL_FreeAudioStream(mConverter);
+    // Same format in and out (the show's own track) passes every sample through unchanged.
+    mConverter = SDL_NewAudioStream(AUDIO_S16SYS, channels, rate, AUDIO_S16SYS, mDeviceChannels, mDeviceRate);
+    mRate = rate;
+    mChannels = channels;
+    return mConverter != nullptr;
+}
+
+// --- Playing ---------------------------------------------------------------------------------
+
+void OggStream::fill(unsigned char* out, int bytes)
+{
+    while (bytes > 0 && !mEnded) {
+        const int got = SDL_AudioStreamGet(mConverter, out, bytes);
+        if (got < 0) {
+            stop("cannot be converted for the audio device");
+            break;
+        }
+        out += got;
+        bytes -= got;
+        if (bytes == 0)
+            break;
+        if (mDraining) {
+            mEnded = true;   // the converter is empty and nothing more comes
+        } else if (!decodeSome()) {
+            SDL_AudioStreamFlush(mConverter);
+            mDraining = true;
+        }
+    }
+    if (bytes > 0)
+        std::memset(out, 0, bytes);
+}
+
+// Decodes about one packet into the converter. False once nothing more will come.
+bool OggStream::decodeSome()
+{
+    char pcm[kDecodeBytes];
+    if (mSilence > 0) {
+        const long frames = std::min<long>(mSilence, sizeof pcm / (2 * mChannels));
+        std::memset(pcm, 0, sizeof pcm);
+        mSilence -= frames;
+        return put(pcm, frames * 2 * mChannels);
+    }
+
+    int link = 0;
+    const long got = ov_read(mFile, pcm, sizeof pcm, SDL_BYTEORDER == SDL_BIG_ENDIAN, 2, 1, &link);
+
+    if (got > 0) {
+        if (link != mLink) {
+            // A chained file may change its rate or channels from one link to the next.
+            mLink = link;
+            const vorbis_info* info = ov_info(mFile, link);
+            if (!info || !convertFrom(info->rate, info->channels)) {
+                stop("cannot be converted for the audio device");
+                return false;
+            }
+        }
+        if (mHoleUnsaid)
+            sayDamaged();
+        mFailuresInARow = 0;
+        const long frames = got / (2 * mChannels);
+        mFramesThisPass += frames;
+        keepInPlace(frames);
+        return put(pcm, got);
+    }
+
+    if (got == 0) {
+        if (!mLoop)
+            return false;
+        // A lost last stretch shows only here: the track is longer than what was decoded.
+        const long long total = ov_pcm_total(mFile, -1);
+        if (mFramesThisPass > 0 && total > mPosition) {
+            owe(total - mPosition);
+            mPosition = total;
+            return true;
+        }
+        // A pass that gave no sound at all would only spin: the music ends instead.
+        if (mFramesThisPass == 0) {
+            stop("has no sound that can be played");
+            return false;
+        }
+        mFramesThisPass = 0;
+        // Back to the first sample; the converter carries on, so the loop has no seam.
+        if (ov_pcm_seek(mFile, 0) != 0) {
+            stop("cannot be played from its start again");
+            return false;
+        }
+        mPosition = ov_pcm_tell(mFile);
+        return true;
+    }
+
+    // A hole (pages lost or damaged) or a bad link: libvorbisfile has skipped it, go on.
+    if ((got == OV_HOLE || got == OV_EBADLINK) && ++mFailuresInARow < kFailuresToGiveUp) {
+        mHoleUnsaid = true;
+        return true;
+    }
+    stop("cannot be decoded any further");
+    return false;
+}
+
+bool OggStream::put(const char* pcm, long bytes)
+{
+    if (SDL_AudioStreamPut(mConverter, pcm, static_cast<int>(bytes)) == 0)
+        return true;
+    stop("cannot be converted for the audio device");
+    return false;
+}
+
+// Samples lost in a damaged stretch come back as silence of the same length, so that what
+// follows plays at its own time, in step with the picture. The decoder learns the loss from the
+// next page's position, a little after the hole: the silence follows these samples.
+void OggStream::keepInPlace(long frames)
+{
+    mPosition += frames;
+    const long long decoder = ov_pcm_tell(mFile);
+    if (decoder > mPosition)
+        owe(decoder - mPosition);
+    mPosition = decoder;
+}
+
+void OggStream::owe(long long frames)
+{
+    mSilence += static_cast<long>(std::min<long long>(frames, 1LL * kLongestSilence * mRate));
+    sayDamaged();
+}
+
+void OggStream::sayDamaged()
+{
+    mHoleUnsaid = false;
+    if (mDamageSaid)
+        return;
+    report("the music \"" + mPath + "\" has a damaged stretch; it is skipped");
+    mDamageSaid = true;
+}
+
+void OggStream::stop(const char* reason)
+{
+    report("the music \"" + mPath + "\" " + reason + "; it stops");
+    mEnded = true;
+}
+
+} // namespace sound
+} // namespace veko

@@ -1,0 +1,70 @@
+#ifndef VEKO_OGG_STREAM_H
+#define VEKO_OGG_STREAM_H
+
+#include <atomic>
+#include <string>
+
+struct OggVorbis_File;
+struct _SDL_AudioStream;
+
+namespace veko {
+namespace sound {
+
+// One Ogg Vorbis file decoded while it plays, a packet at a time, and converted to the device's
+// rate and channel count. The file is read through the FileGate and never loaded whole. A looping
+// stream goes back to its first sample without a gap. A damaged stretch (a hole in the pages)
+// is skipped with one line on stderr; a stream that cannot be decoded any further ends with one.
+class OggStream {
+public:
+    enum Status {
+        OPENED,
+        MISSING,     // no such file
+        REFUSED,     // not a file the show reads: a pipe, a directory, too large
+        NOT_VORBIS   // a file, but not one this decoder can play
+    };
+
+    // On anything but OPENED, *why tells why in words and nullptr is returned.
+    static OggStream* open(const std::string& path, bool loop, int deviceRate, int deviceChannels,
+                           Status* status, std::string* why);
+    ~OggStream();
+
+    // Writes `bytes` of 16-bit sound in the device's format; after the end, silence.
+    // Runs on the audio thread: it decodes only what these bytes need.
+    void fill(unsigned char* out, int bytes);
+    bool ended() const { return mEnded; }
+
+private:
+    OggStream(const std::string& path, bool loop, int deviceRate, int deviceChannels);
+    OggStream(const OggStream&) = delete;
+    OggStream& operator=(const OggStream&) = delete;
+
+    bool convertFrom(int rate, int channels);
+    bool decodeSome();
+    bool put(const char* pcm, long bytes);
+    void keepInPlace(long frames);
+    void owe(long long frames);
+    void sayDamaged();
+    void stop(const char* reason);
+
+    std::string mPath;
+    bool mLoop;
+    int mDeviceRate, mDeviceChannels;
+    int mFd;
+    OggVorbis_File* mFile;           // set while libvorbisfile has the file open
+    _SDL_AudioStream* mConverter;
+    int mRate, mChannels;            // what the converter takes: the current link's format
+    int mLink;                       // the chained stream link being decoded
+    long mFramesThisPass;            // decoded since the last start from the top
+    long long mPosition;             // where the decoder should be, in the track's frames
+    long mSilence;                   // frames of silence owed for a stretch that was lost
+    int mFailuresInARow;
+    bool mHoleUnsaid;                // a hole was met; said once the music goes on after it
+    bool mDamageSaid;
+    bool mDraining;                  // no more input: the converter gives what it still holds
+    std::atomic<bool> mEnded;
+};
+
+} // namespace sound
+} // namespace veko
+
+#endif
