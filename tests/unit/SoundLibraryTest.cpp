@@ -212,9 +212,17 @@ Heard playToDisk(const std::string& file, double seconds)
         system->playSound(sound::CHANNEL_FREE, music, false, &channel) == sound::OK) {
         const long long wanted = static_cast<long long>(seconds * 44100) * 4;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        struct stat info;
-        while (std::chrono::steady_clock::now() < deadline &&
-               !(stat(out.c_str(), &info) == 0 && info.st_size >= wanted)) {
+        // The device writes silence as fast as it can until the music starts, so what counts
+        // is what follows the first sound.
+        auto enough = [&] {
+            struct stat info;
+            if (stat(out.c_str(), &info) != 0 || info.st_size < wanted)
+                return false;
+            const std::string written = readFile(out);
+            const size_t lead = written.find_first_not_of('\0');
+            return lead != std::string::npos && static_cast<long long>(written.size() - lead) >= wanted + 4;
+        };
+        while (std::chrono::steady_clock::now() < deadline && !enough()) {
             if (!channel->isPlaying()) {
                 heard.stoppedBySelf = true;
                 break;
