@@ -132,6 +132,25 @@ mkfifo "$sandbox/data/stream/zaza.ogg"
 short_show "music a named pipe" SDL_AUDIODRIVER=dummy
 grep -q "zaza.ogg" "$sandbox/stderr" || fail "nothing said about the music that is a named pipe"
 
+# A damaged page early in the music costs a glitch, not the rest of the music.
+fresh_data
+python3 - "$sandbox/data/stream/zaza.ogg" <<'PY'
+import sys
+path = sys.argv[1]
+data = bytearray(open(path, "rb").read())
+at = len(data) // 100
+data[at:at + 3000] = bytes((i * 151 + 7) & 0xff for i in range(3000))
+open(path, "wb").write(bytes(data))
+PY
+short_show "damaged music" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$sandbox/heard.raw"
+grep -q "zaza.ogg.*damaged stretch" "$sandbox/stderr" || fail "nothing said about the damaged music"
+python3 - "$sandbox/heard.raw" <<'PY' || fail "damaged music: silence after the damaged stretch"
+import array, sys
+samples = array.array("h", open(sys.argv[1], "rb").read())
+last = samples[-44100:]   # the last quarter second, both channels
+sys.exit(0 if len(samples) > 4 * 44100 and max(abs(s) for s in last) > 1000 else 1)
+PY
+
 # Started with stderr closed: the message about a missing file must not land in the X
 # connection, which would then take descriptor 2.
 fresh_data
