@@ -14,6 +14,9 @@ struct CaptureOptions {
     std::string framesDir;    // numbered PNGs go here when set
     std::string videoFile;    // a video with the music when set
     bool software = false;    // Burning's Video without an X server instead of OpenGL
+    int scale = 1;            // each pixel written as a scale x scale block
+    bool lossless = false;    // a lossless video with FLAC music instead of the upload copy
+    bool overwrite = false;   // outputs that are there already may be replaced
     bool bench = false;
     int benchFrames = 600;    // frames per scene in the benchmark
 };

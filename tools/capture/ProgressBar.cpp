@@ -33,7 +33,7 @@ ProgressBar::ProgressBar(int total, bool shown)
 {
 }
 
-std::string ProgressBar::line(int done, int total, double elapsedSeconds)
+std::string ProgressBar::line(int done, int total, double elapsedSeconds, long long)
 {
     const int filled = static_cast<int>(static_cast<long long>(kBarWidth) * done / total);
     std::string bar(static_cast<size_t>(filled), '#');

@@ -18,7 +18,8 @@ public:
     void finish();
 
     // The text of the line for a state; kept apart so that it can be checked.
-    static std::string line(int done, int total, double elapsedSeconds);
+    // A size of 0 or more is the video's size so far.
+    static std::string line(int done, int total, double elapsedSeconds, long long videoBytes = -1);
 
 private:
     void draw(int done);
