@@ -7,6 +7,10 @@ namespace veko {
 
 // What one run of kavri-capture is asked to do.
 struct CaptureOptions {
+    // Frames are counted from time 0 and named with six digits: a capture ends by then.
+    static const int kMaxFrames = 1000000;
+    static const int kMaxScale = 8;
+
     int sceneId = 0;          // 0: the whole show through the Sequencer
     double from = 0.0;        // seconds of the show clock (or of the scene's own clock)
     double to = -1.0;         // negative: to the end of the show, or of the scene's slot
