@@ -24,7 +24,7 @@ bool inDataFolder(const std::string& option, const std::string& path, std::strin
 {
     if (!OutputGuard::isInside(path, kDataFolder))
         return false;
-    error = option + ": \"" + path + "\" is in the show's data folder \"" +
+    error = option + ": \"" + fs::path(path).lexically_normal().string() + "\" is in the show's data folder \"" +
             fs::weakly_canonical(kDataFolder).string() + "\"; kavri-capture never writes there";
     return true;
 }
