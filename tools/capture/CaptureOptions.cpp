@@ -37,7 +37,7 @@ const char* kUsage =
     "  --video FILE      write a video (container by the name: .mp4, .mkv, .webm ...) with the\n"
     "                    music of the same span muxed in, looped as the show loops it; needs the\n"
     "                    ffmpeg program. By default a copy to upload: for .mp4, .mov and .m4v\n"
-    "                    H.264 (libx264, crf 18, preset veryfast, yuv420p, BT.709) with AAC at\n"
+    "                    H.264 (libx264, crf 18, preset superfast, yuv420p, BT.709) with AAC at\n"
     "                    192 kb/s, for .mkv the same picture with Vorbis (quality 6); for other\n"
     "                    names that picture format with ffmpeg's own codecs for the container\n"
     "  --lossless        a master instead: .mkv gets FFV1 (RGB), .mp4 H.264 with qp 0\n"

@@ -35,7 +35,7 @@ std::string extension(const std::string& file)
 
 // The upload copy: H.264 at a quality that survives a video site's own encoding, 4:2:0 as
 // players expect, converted and tagged as BT.709 so that colours hold at HD sizes too.
-const char* const kUploadVideo[] = { "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", nullptr };
+const char* const kUploadVideo[] = { "-c:v", "libx264", "-preset", "superfast", "-crf", "18", nullptr };
 const char* const kUploadAudio[] = { "-c:a", "aac", "-b:a", "192k", nullptr };
 // AAC's priming samples put Matroska's sound out of step by some 30 ms; Vorbis has no such lag.
 const char* const kUploadAudioMkv[] = { "-c:a", "libvorbis", "-q:a", "6", nullptr };
