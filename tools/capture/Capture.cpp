@@ -73,12 +73,16 @@ int Capture::run()
     std::string error;
     if (mVideo && !mVideo->finish(error))
         return fail(error);
+    if (mVideo)
+        mVideo->showMessages();
     tearDown();
     return 0;
 }
 
 int Capture::fail(const std::string& message)
 {
+    if (mVideo)
+        mVideo->showMessages();
     warn(message);
     tearDown();
     return 1;
@@ -105,6 +109,7 @@ int Capture::stopped(int signal)
             message += "; the video could not be finished (" + (error.empty() ? "no frame yet" : error) +
                        "), so \"" + mOptions.videoFile + "\" was removed";
         }
+        mVideo->showMessages();
     }
     warn(message);
     tearDown();

@@ -234,6 +234,12 @@ bool VideoEncoder::finish(std::string& error)
     return error.empty();
 }
 
+void VideoEncoder::showMessages()
+{
+    std::fputs(mShown.c_str(), stderr);
+    mShown.clear();
+}
+
 long long VideoEncoder::bytesWritten() const
 {
     struct stat info;
@@ -253,16 +259,14 @@ std::string VideoEncoder::ending(int status)
         std::fclose(mMessages);
         mMessages = nullptr;
     }
-    const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        mShown = text;
+        return std::string();
+    }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127 && text.empty())
         return "cannot run the ffmpeg program";
     const std::string last = lastLine(text);
-    std::fputs(text.c_str(), stderr);   // the lines before the last, as ffmpeg printed them
-    if (ok) {
-        if (!last.empty())
-            std::fprintf(stderr, "%s\n", last.c_str());
-        return std::string();
-    }
+    mShown = text;
     std::string how;
     if (WIFSIGNALED(status))
         how = "ffmpeg was ended by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";

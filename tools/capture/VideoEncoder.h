@@ -46,14 +46,18 @@ public:
     bool finish(std::string& error);
     // The size of the file so far, or -1 when there is none yet.
     long long bytesWritten() const;
+    // Puts what ffmpeg printed, but for the line a failure quotes, on standard error; for
+    // after the progress bar.
+    void showMessages();
 
 private:
-    // How ffmpeg ended, with the last line it printed; its earlier lines go to standard error.
+    // How ffmpeg ended, with the last line it printed; empty when it succeeded.
     std::string ending(int status);
 
     pid_t mChild;
     int mPipe;
-    std::FILE* mMessages;   // ffmpeg's standard error, shown when it has ended
+    std::FILE* mMessages;   // ffmpeg's standard error, read when it has ended
+    std::string mShown;     // what showMessages() prints
     std::string mFile;
     int mFramesTaken;
 };
