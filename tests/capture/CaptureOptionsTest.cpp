@@ -86,12 +86,35 @@ TEST(CaptureOptions, BenchTakesOnlyRendererAndRate)
     EXPECT_EQ(parse({ "--bench", "--frames", "x" }).result, CaptureCommandLine::FAILED);
 }
 
+TEST(CaptureOptions, ScaleLosslessOverwriteAndTheLongestSpan)
+{
+    Parsed p = parse({ "--scale", "3", "--lossless", "--overwrite", "--video", "m.MKV" });
+    ASSERT_EQ(p.result, CaptureCommandLine::RUN) << p.error;
+    EXPECT_EQ(p.options.scale, 3);
+    EXPECT_TRUE(p.options.lossless);
+    EXPECT_TRUE(p.options.overwrite);
+    p = parse({ "--frames", "o" });
+    EXPECT_EQ(p.options.scale, 1);
+    EXPECT_FALSE(p.options.lossless || p.options.overwrite);
+    EXPECT_EQ(parse({ "--lossless", "--video", "m.mp4" }).result, CaptureCommandLine::RUN);
+
+    // A span longer than a capture can count is a bad option, and the line says so.
+    p = parse({ "--scene", "town", "--to", "1e30", "--frames", "o" });
+    ASSERT_EQ(p.result, CaptureCommandLine::FAILED);
+    EXPECT_NE(p.error.find("too long"), std::string::npos) << p.error;
+    EXPECT_EQ(parse({ "--scene", "town", "--fps", "1000", "--to", "999.999", "--frames", "o" }).result,
+              CaptureCommandLine::RUN);
+    EXPECT_EQ(parse({ "--scene", "town", "--fps", "1000", "--to", "1000.001", "--frames", "o" }).result,
+              CaptureCommandLine::FAILED);
+}
+
 TEST(CaptureOptions, HelpWinsOverEverythingElse)
 {
     EXPECT_EQ(parse({ "--help" }).result, CaptureCommandLine::HELP);
     EXPECT_EQ(parse({ "--fps", "30", "-h" }).result, CaptureCommandLine::HELP);
     const std::string usage = CaptureCommandLine::usage();
-    for (const char* option : { "--scene", "--from", "--to", "--fps", "--frames", "--video", "--software", "--bench" })
+    for (const char* option : { "--scene", "--from", "--to", "--fps", "--frames", "--video", "--software", "--bench",
+                                "--scale", "--lossless", "--overwrite", "crf 18", "FFV1" })
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
@@ -116,6 +139,12 @@ TEST(CaptureOptions, BadOptionsAndValuesGiveOneLine)
         { "--scene", "nosuch", "--frames", "o" },
         { "--software=yes", "--frames", "o" },
         { "--bench-frames", "0", "--bench" },
+        { "--scene", "town", "--to", "1e30", "--frames", "o" },   // more frames than can be counted
+        { "--scale", "0", "--frames", "o" },
+        { "--scale", "9", "--frames", "o" },
+        { "--scale", "2.5", "--frames", "o" },
+        { "--lossless", "--frames", "o" },                        // nothing lossless to write
+        { "--lossless", "--video", "a.webm" },                    // no lossless codec chosen for it
     };
     for (const auto& args : bad) {
         Parsed p = parse(args);

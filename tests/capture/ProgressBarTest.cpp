@@ -20,6 +20,12 @@ TEST(ProgressBarLine, ShowsFramesDoneRateAndTimeLeft)
     EXPECT_NE(ProgressBar::line(0, 4244, 0.0).find("-:-- left"), std::string::npos);
     EXPECT_NE(ProgressBar::line(1, 4244, 1.0).find("1:10:43 left"), std::string::npos);
     EXPECT_NE(ProgressBar::line(4244, 4244, 70.0).find("[########################]"), std::string::npos);
+
+    // A video's size so far follows when there is one.
+    EXPECT_EQ(half.find("MiB"), std::string::npos) << half;
+    const std::string video = ProgressBar::line(50, 100, 5.0, 3 * 1048576 + 524288);
+    EXPECT_NE(video.find("0:05 left  3.5 MiB"), std::string::npos) << video;
+    EXPECT_NE(ProgressBar::line(1, 100, 1.0, 0).find(" 0.0 MiB"), std::string::npos);
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include "env/Env.h"
 #include "framework/Sequencer.h"
@@ -16,6 +18,7 @@
 #include "tools/capture/ShowDriver.h"
 #include "tools/capture/ShowStage.h"
 #include "tools/capture/ShowSchedule.h"
+#include "tools/capture/StopSignal.h"
 #include "tools/capture/VideoEncoder.h"
 
 namespace veko {
@@ -33,7 +36,7 @@ void warn(const std::string& message)
 
 Capture::Capture(const CaptureOptions& options)
     : mOptions(options), mStage(nullptr), mSource(nullptr), mPngs(nullptr),
-      mVideo(nullptr), mShowStart(0.0), mFirst(0), mEnd(0)
+      mVideo(nullptr), mShowStart(0.0), mFirst(0), mEnd(0), mStored(0)
 {
 }
 
@@ -53,22 +56,64 @@ int Capture::endFrame(double to, int fps)
     return static_cast<int>(std::ceil(to * fps - 1e-6));
 }
 
+void Capture::frameSpan(const CaptureOptions& options, int& first, int& end)
+{
+    first = firstFrame(options.from, options.fps);
+    end = endFrame(options.to, options.fps);
+    if (!options.sceneId)
+        end = std::min(end, ShowSchedule::frameCount(options.fps));
+}
+
 int Capture::run()
 {
     if (!setUp() || !makeSource() || !openOutputs() || !render())
         return fail(mError);
+    if (const int signal = StopSignal::received())
+        return stopped(signal);
     std::string error;
     if (mVideo && !mVideo->finish(error))
         return fail(error);
+    if (mVideo)
+        mVideo->showMessages();
     tearDown();
     return 0;
 }
 
 int Capture::fail(const std::string& message)
 {
+    if (mVideo)
+        mVideo->showMessages();
     warn(message);
     tearDown();
     return 1;
+}
+
+int Capture::stopped(int signal)
+{
+    std::string message = std::string("stopped by ") + StopSignal::name(signal) + " after " +
+                          std::to_string(mStored) + " of " + std::to_string(mEnd - mFirst) + " frames";
+    if (mPngs && mStored > 0)
+        message += "; \"" + mOptions.framesDir + "\" holds " + PngSequence::fileName(mFirst) + " to " +
+                   PngSequence::fileName(mFirst + mStored - 1);
+    if (mVideo) {
+        std::string error;
+        const bool finished = mVideo->finish(error) && mStored > 0;
+        if (finished) {
+            char length[32];
+            std::snprintf(length, sizeof length, "%.3f s", static_cast<double>(mStored) / mOptions.fps);
+            message += "; the video \"" + mOptions.videoFile + "\" is finished with those " +
+                       std::to_string(mStored) + " frames (" + length + ") and their music";
+        } else {
+            std::error_code code;
+            std::filesystem::remove(mOptions.videoFile, code);
+            message += "; the video could not be finished (" + (error.empty() ? "no frame yet" : error) +
+                       "), so \"" + mOptions.videoFile + "\" was removed";
+        }
+        mVideo->showMessages();
+    }
+    warn(message);
+    tearDown();
+    return StopSignal::exitCode(signal);
 }
 
 // The show's own start-up: device, Env, Sequencer, every scene's init. No music is played.
@@ -79,14 +124,15 @@ bool Capture::setUp()
         return false;
     }
     mStage = ShowStage::create(mOptions.software, &mError);
+    // The engine's console device takes SIGINT and SIGTERM for itself: take them back.
+    StopSignal::install();
     return mStage != nullptr;
 }
 
 bool Capture::makeSource()
 {
     const int fps = mOptions.fps;
-    mFirst = firstFrame(mOptions.from, fps);
-    mEnd = endFrame(mOptions.to, fps);
+    frameSpan(mOptions, mFirst, mEnd);
     if (mOptions.sceneId) {
         const SceneInfo* scene = SceneTable::byId(mOptions.sceneId);
         Effect* effect = mStage->sequencer->effect(scene->id);
@@ -103,9 +149,6 @@ bool Capture::makeSource()
             if (scene.showOrder && !mStage->sequencer->effect(scene.id))
                 warn(std::string("scene ") + scene.name + " is not available in this build; its slot stays black");
         }
-        const int showFrames = ShowSchedule::frameCount(fps);
-        if (mEnd > showFrames)
-            mEnd = showFrames;
         mSource = new ShowDriver(mStage->device->device(), mStage->sequencer, fps);
     }
     if (mFirst >= mEnd) {
@@ -118,7 +161,7 @@ bool Capture::makeSource()
 bool Capture::openOutputs()
 {
     if (!mOptions.framesDir.empty()) {
-        mPngs = new PngSequence(mStage->device->driver(), mOptions.framesDir);
+        mPngs = new PngSequence(mStage->device->driver(), mOptions.framesDir, mOptions.scale);
         if (!mPngs->open(mError))
             return false;
     }
@@ -131,20 +174,21 @@ bool Capture::openOutputs()
         // The music stands where the show clock does in the first frame.
         const VideoEncoder::Span span = { mOptions.fps, mEnd - mFirst,
                                           mShowStart + static_cast<double>(mFirst) / mOptions.fps };
+        const VideoEncoder::Format format = { mOptions.scale, mOptions.lossless, mOptions.overwrite };
         mVideo = new VideoEncoder();
-        if (!mVideo->start(mOptions.videoFile, span, music, mError))
+        if (!mVideo->start(mOptions.videoFile, span, music, format, mError))
             return false;
     }
     return true;
 }
 
 // Every frame from 0 on is drawn, since scenes carry state from frame to frame; only the
-// span's frames are read back and stored.
+// span's frames are read back and stored. SIGINT or SIGTERM ends the loop between frames.
 bool Capture::render()
 {
     ProgressBar progress(mEnd);
     bool ok = true;
-    for (int k = 0; ok && k < mEnd; ++k) {
+    for (int k = 0; ok && k < mEnd && !StopSignal::received(); ++k) {
         mStage->device->beginFrame();
         if (!mSource->frame()) {
             mStage->device->endFrame(nullptr);
@@ -155,7 +199,7 @@ bool Capture::render()
         const bool inSpan = k >= mFirst;
         mStage->device->endFrame(inSpan ? &mRgb : nullptr);
         ok = !inSpan || store(k);
-        progress.update(k + 1);
+        progress.update(k + 1, mVideo ? mVideo->bytesWritten() : -1);
     }
     progress.finish();
     return ok;
@@ -165,7 +209,10 @@ bool Capture::store(int frame)
 {
     if (mPngs && !mPngs->write(frame, mRgb, mError))
         return false;
-    return !mVideo || mVideo->write(mRgb, mError);
+    if (mVideo && !mVideo->write(mRgb, mError))
+        return false;
+    ++mStored;
+    return true;
 }
 
 void Capture::tearDown()

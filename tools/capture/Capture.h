@@ -27,13 +27,16 @@ public:
     explicit Capture(const CaptureOptions& options);
     ~Capture();
 
-    // The process exit code: 0 done, 1 failed (with one line on standard error).
+    // The process exit code: 0 done, 1 failed (with one line on standard error), 128 plus
+    // the signal's number when SIGINT or SIGTERM stopped it (see StopSignal).
     int run();
 
     // First frame of the span and the frame after its last, for the options' frame rate:
     // frame k is in the span when from <= k/fps < to.
     static int firstFrame(double from, int fps);
     static int endFrame(double to, int fps);
+    // Both for the options, the show's span held at its last frame.
+    static void frameSpan(const CaptureOptions& options, int& first, int& end);
 
 private:
     bool setUp();
@@ -42,6 +45,8 @@ private:
     bool render();
     bool store(int frame);
     int fail(const std::string& message);
+    // Finishes what was written before the signal and says what there is.
+    int stopped(int signal);
     void tearDown();
 
     CaptureOptions mOptions;
@@ -52,6 +57,7 @@ private:
     double mShowStart;   // the show clock at frame 0: a scene's slot start, else 0
     int mFirst;
     int mEnd;
+    int mStored;         // frames of the span written so far
     std::vector<std::uint8_t> mRgb;
     std::string mError;
 };

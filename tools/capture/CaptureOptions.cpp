@@ -8,6 +8,7 @@
 
 #include "framework/Sequencer.h"
 #include "tools/capture/SceneTable.h"
+#include "tools/capture/VideoEncoder.h"
 
 namespace veko {
 
@@ -33,9 +34,20 @@ const char* kUsage =
     "\n"
     "Output (at least one):\n"
     "  --frames DIR      write frame k as DIR/frame_NNNNNN.png, k counted from time 0\n"
-    "  --video FILE      write a video (container and codecs by the name: .mp4, .mkv, .webm ...)\n"
-    "                    with the music of the same span muxed in, looped as the show loops it;\n"
-    "                    needs the ffmpeg program\n"
+    "  --video FILE      write a video (container by the name: .mp4, .mkv, .webm ...) with the\n"
+    "                    music of the same span muxed in, looped as the show loops it; needs the\n"
+    "                    ffmpeg program. By default a copy to upload: for .mp4, .mov and .m4v\n"
+    "                    H.264 (libx264, crf 18, preset superfast, yuv420p, BT.709) with AAC at\n"
+    "                    192 kb/s, for .mkv the same picture with Vorbis (quality 6); for other\n"
+    "                    names that picture format with ffmpeg's own codecs for the container\n"
+    "  --lossless        a master instead: .mkv gets FFV1 (RGB), .mp4 H.264 with qp 0\n"
+    "                    (libx264rgb, RGB); the frames are kept bit for bit, the music as FLAC\n"
+    "  --scale N         frames and video with every pixel as an N by N block (nearest\n"
+    "                    neighbour), N from 1 to 8 (default 1); 3 gives 1920x1440, the usual\n"
+    "                    upload size, which video sites keep sharp\n"
+    "  --overwrite       replace a video, or frames of the span, that are there already\n"
+    "                    (without it such a run stops before it starts). Nothing is ever\n"
+    "                    written into the show's data folder, with or without it\n"
     "\n"
     "Renderer:\n"
     "  --software        the engine's software renderer (Burning's Video), no X server needed;\n"
@@ -50,9 +62,11 @@ const char* kUsage =
     "\n"
     "  --help            this text\n"
     "\n"
-    "A progress bar with frames done, frames per second and time left goes to standard error\n"
-    "when that is a terminal. Exit code 0 on success, 1 when rendering or writing fails,\n"
-    "2 for a bad option.\n";
+    "A progress bar with frames done, frames per second, time left and the video's size so far\n"
+    "goes to standard error when that is a terminal. Ctrl+C (SIGINT) or SIGTERM stops a capture:\n"
+    "the frames written stay, and the video is finished with the frames captured so far.\n"
+    "Exit code 0 on success, 1 when rendering or writing fails, 2 for a bad option or an output\n"
+    "it may not write, 130 after SIGINT, 143 after SIGTERM.\n";
 
 bool parseSeconds(const char* text, double& value)
 {
@@ -111,7 +125,8 @@ bool fail(std::string& error, const std::string& message)
 bool readOption(Cursor& cursor, CaptureOptions& options, std::string& error, bool& help)
 {
     const std::string& name = cursor.name;
-    const bool flag = name == "--software" || name == "--bench" || name == "--help" || name == "-h";
+    const bool flag = name == "--software" || name == "--bench" || name == "--lossless" || name == "--overwrite" ||
+                      name == "--help" || name == "-h";
     if (flag) {
         if (cursor.inlineValue)
             return fail(error, name + " takes no value");
@@ -119,12 +134,16 @@ bool readOption(Cursor& cursor, CaptureOptions& options, std::string& error, boo
             options.software = true;
         else if (name == "--bench")
             options.bench = true;
+        else if (name == "--lossless")
+            options.lossless = true;
+        else if (name == "--overwrite")
+            options.overwrite = true;
         else
             help = true;
         return true;
     }
     const bool known = name == "--scene" || name == "--from" || name == "--to" || name == "--fps" ||
-                       name == "--frames" || name == "--video" || name == "--bench-frames";
+                       name == "--frames" || name == "--video" || name == "--bench-frames" || name == "--scale";
     if (!known) {
         if (name.compare(0, 1, "-") == 0)
             return fail(error, "unknown option '" + name + "' (see --help)");
@@ -148,6 +167,9 @@ bool readOption(Cursor& cursor, CaptureOptions& options, std::string& error, boo
     } else if (name == "--fps") {
         if (!parseWhole(value, 1, 1000, options.fps))
             return fail(error, std::string("--fps: '") + value + "' is not a whole number from 1 to 1000");
+    } else if (name == "--scale") {
+        if (!parseWhole(value, 1, CaptureOptions::kMaxScale, options.scale))
+            return fail(error, std::string("--scale: '") + value + "' is not a whole number from 1 to 8");
     } else if (name == "--bench-frames") {
         if (!parseWhole(value, 1, 1000000, options.benchFrames))
             return fail(error, std::string("--bench-frames: '") + value + "' is not a whole number from 1 to 1000000");
@@ -164,12 +186,18 @@ bool readOption(Cursor& cursor, CaptureOptions& options, std::string& error, boo
 bool checkCombination(const CaptureOptions& options, bool sawFrom, bool sawTo, std::string& error)
 {
     if (options.bench) {
-        if (options.sceneId || sawFrom || sawTo || !options.framesDir.empty() || !options.videoFile.empty())
+        if (options.sceneId || sawFrom || sawTo || !options.framesDir.empty() || !options.videoFile.empty() ||
+            options.scale != 1 || options.lossless || options.overwrite)
             return fail(error, "--bench renders every scene itself; it takes only --software, --fps and --bench-frames");
         return true;
     }
     if (options.framesDir.empty() && options.videoFile.empty())
         return fail(error, "nothing to write: give --frames DIR and/or --video FILE, or --bench (see --help)");
+    if (options.lossless && options.videoFile.empty())
+        return fail(error, "--lossless is for --video; PNG frames are lossless already");
+    if (options.lossless && !VideoEncoder::hasLosslessCodecs(options.videoFile))
+        return fail(error, "--lossless writes .mkv (FFV1) or .mp4 (H.264 with qp 0); \"" + options.videoFile +
+                               "\" is neither");
     if (!options.sceneId && options.from >= Sequencer::showLength())
         return fail(error, "--from is past the show's end (70.728 s)");
     if (options.to <= options.from) {
@@ -178,6 +206,15 @@ bool checkCombination(const CaptureOptions& options, bool sawFrom, bool sawTo, s
         char message[128];
         std::snprintf(message, sizeof message, "--from is past the scene's default end (%.3f s); give a later --to",
                       options.to);
+        return fail(error, message);
+    }
+    // Every frame from time 0 is drawn, so the span's end alone decides the count.
+    if (options.to * options.fps > CaptureOptions::kMaxFrames) {
+        char message[160];
+        std::snprintf(message, sizeof message,
+                      "--to: the span is too long to render; a capture ends before frame %d (%.3f s at %d fps)",
+                      CaptureOptions::kMaxFrames, static_cast<double>(CaptureOptions::kMaxFrames) / options.fps,
+                      options.fps);
         return fail(error, message);
     }
     return true;

@@ -1,16 +1,49 @@
 #include "tools/capture/PngSequence.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "tools/capture/CaptureDevice.h"
+#include "tools/capture/MemoryWriteFile.h"
 
 using namespace irr;
 
 namespace veko {
 
-PngSequence::PngSequence(video::IVideoDriver* driver, const std::string& folder) : mDriver(driver), mFolder(folder)
+namespace {
+
+// Puts bytes into a new file at path; false, with errno set, when any step fails.
+bool writeWhole(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int saved = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            errno = saved;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return ::close(fd) == 0;
+}
+
+} // namespace
+
+PngSequence::PngSequence(video::IVideoDriver* driver, const std::string& folder, int scale)
+    : mDriver(driver), mFolder(folder), mScale(scale)
 {
 }
 
@@ -32,18 +65,54 @@ std::string PngSequence::fileName(int frame)
     return name;
 }
 
+// Nearest neighbour at a whole factor: every pixel repeated scale times along its row, and
+// every row repeated scale times.
+const std::vector<std::uint8_t>& PngSequence::scaled(const std::vector<std::uint8_t>& rgb)
+{
+    if (mScale == 1)
+        return rgb;
+    const size_t n = static_cast<size_t>(mScale);
+    const size_t rowBytes = CaptureDevice::kWidth * 3 * n;
+    mScaled.resize(rgb.size() * n * n);
+    std::uint8_t* out = mScaled.data();
+    for (int y = 0; y < CaptureDevice::kHeight; ++y) {
+        const std::uint8_t* in = &rgb[static_cast<size_t>(y) * CaptureDevice::kWidth * 3];
+        std::uint8_t* row = out;
+        for (int x = 0; x < CaptureDevice::kWidth; ++x, in += 3)
+            for (size_t i = 0; i < n; ++i, row += 3)
+                std::memcpy(row, in, 3);
+        for (size_t i = 1; i < n; ++i)
+            std::memcpy(out + i * rowBytes, out, rowBytes);
+        out += rowBytes * n;
+    }
+    return mScaled;
+}
+
 bool PngSequence::write(int frame, const std::vector<std::uint8_t>& rgb, std::string& error)
 {
-    // The image borrows the bytes; the engine's PNG writer stores them as RGB.
-    video::IImage* image = mDriver->createImageFromData(
-        video::ECF_R8G8B8, core::dimension2du(CaptureDevice::kWidth, CaptureDevice::kHeight),
-        const_cast<std::uint8_t*>(rgb.data()), true, false);
     const std::string path = mFolder + "/" + fileName(frame);
-    const bool written = image && mDriver->writeImageToFile(image, path.c_str());
+    // The image borrows the bytes; the engine's PNG writer stores them as RGB, into memory.
+    const std::vector<std::uint8_t>& pixels = scaled(rgb);
+    video::IImage* image = mDriver->createImageFromData(
+        video::ECF_R8G8B8, core::dimension2du(CaptureDevice::kWidth * mScale, CaptureDevice::kHeight * mScale),
+        const_cast<std::uint8_t*>(pixels.data()), true, false);
+    MemoryWriteFile* png = new MemoryWriteFile(path.c_str());
+    const bool encoded = image && mDriver->writeImageToFile(image, png);
     if (image)
         image->drop();
-    if (!written)
-        error = "cannot write \"" + path + "\"";
+    if (!encoded) {
+        png->drop();
+        error = "cannot write \"" + path + "\": the PNG writer failed";
+        return false;
+    }
+    const std::string part = path + ".part";
+    const bool written = writeWhole(part, png->bytes()) && std::rename(part.c_str(), path.c_str()) == 0;
+    const int why = errno;
+    png->drop();
+    if (!written) {
+        error = "cannot write \"" + path + "\": " + std::strerror(why);
+        ::unlink(part.c_str());
+    }
     return written;
 }
 

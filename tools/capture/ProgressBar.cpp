@@ -28,12 +28,12 @@ ProgressBar::ProgressBar(int total) : ProgressBar(total, isatty(STDERR_FILENO) !
 }
 
 ProgressBar::ProgressBar(int total, bool shown)
-    : mTotal(total > 0 ? total : 1), mShown(shown), mDone(0), mStart(std::chrono::steady_clock::now()),
+    : mTotal(total > 0 ? total : 1), mShown(shown), mDone(0), mBytes(-1), mStart(std::chrono::steady_clock::now()),
       mLastDraw(mStart)
 {
 }
 
-std::string ProgressBar::line(int done, int total, double elapsedSeconds)
+std::string ProgressBar::line(int done, int total, double elapsedSeconds, long long videoBytes)
 {
     const int filled = static_cast<int>(static_cast<long long>(kBarWidth) * done / total);
     std::string bar(static_cast<size_t>(filled), '#');
@@ -41,14 +41,17 @@ std::string ProgressBar::line(int done, int total, double elapsedSeconds)
     const double rate = elapsedSeconds > 0.0 ? done / elapsedSeconds : 0.0;
     const std::string left = rate > 0.0 ? clockText((total - done) / rate) : std::string("-:--");
     char text[160];
-    std::snprintf(text, sizeof text, "[%s] %d/%d frames  %.1f fps  %s left", bar.c_str(), done, total, rate,
-                  left.c_str());
+    const int n = std::snprintf(text, sizeof text, "[%s] %d/%d frames  %.1f fps  %s left", bar.c_str(), done, total,
+                                rate, left.c_str());
+    if (videoBytes >= 0 && n > 0 && static_cast<size_t>(n) < sizeof text)
+        std::snprintf(text + n, sizeof text - n, "  %.1f MiB", videoBytes / 1048576.0);
     return text;
 }
 
-void ProgressBar::update(int done)
+void ProgressBar::update(int done, long long videoBytes)
 {
     mDone = done;
+    mBytes = videoBytes;
     if (!mShown)
         return;
     const auto now = std::chrono::steady_clock::now();
@@ -70,7 +73,7 @@ void ProgressBar::draw(int done)
 {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - mStart).count();
     // \033[K clears what a longer earlier line left behind.
-    std::fprintf(stderr, "\r%s\033[K", line(done, mTotal, elapsed).c_str());
+    std::fprintf(stderr, "\r%s\033[K", line(done, mTotal, elapsed, mBytes).c_str());
     std::fflush(stderr);
 }
 

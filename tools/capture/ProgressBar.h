@@ -6,19 +6,21 @@
 
 namespace veko {
 
-// One line on standard error, redrawn in place: a bar, frames done, frames per second and
-// the time left. Shown only when standard error is a terminal.
+// One line on standard error, redrawn in place: a bar, frames done, frames per second, the
+// time left and the video's size so far. Shown only when standard error is a terminal.
 class ProgressBar {
 public:
     explicit ProgressBar(int total);
     ProgressBar(int total, bool shown);
 
-    void update(int done);
+    // videoBytes: the video's size so far, or -1 when there is no video.
+    void update(int done, long long videoBytes = -1);
     // Draws the final state and ends the line.
     void finish();
 
     // The text of the line for a state; kept apart so that it can be checked.
-    static std::string line(int done, int total, double elapsedSeconds);
+    // A size of 0 or more is the video's size so far.
+    static std::string line(int done, int total, double elapsedSeconds, long long videoBytes = -1);
 
 private:
     void draw(int done);
@@ -26,6 +28,7 @@ private:
     int mTotal;
     bool mShown;
     int mDone;
+    long long mBytes;
     std::chrono::steady_clock::time_point mStart;
     std::chrono::steady_clock::time_point mLastDraw;
 };

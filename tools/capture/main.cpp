@@ -12,6 +12,8 @@
 #include "tools/capture/Bench.h"
 #include "tools/capture/Capture.h"
 #include "tools/capture/CaptureOptions.h"
+#include "tools/capture/OutputGuard.h"
+#include "tools/capture/StopSignal.h"
 
 namespace fs = std::filesystem;
 
@@ -51,8 +53,10 @@ int main(int argc, char** argv)
         break;
     }
 
-    // The music is never played to a capture's listener.
+    // The music is never played to a capture's listener. SDL leaves SIGINT and SIGTERM alone:
+    // they stop a capture (StopSignal), or end the benchmark as they end any program.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
     if (!enterBinFolder(options)) {
         std::fprintf(stderr, "kavri-capture: cannot find the folder of the program itself\n");
         return 1;
@@ -63,5 +67,10 @@ int main(int argc, char** argv)
 
     if (options.bench)
         return veko::Bench(options, start).run();
+    if (!veko::OutputGuard::allows(options, error)) {
+        std::fprintf(stderr, "kavri-capture: %s\n", error.c_str());
+        return 2;
+    }
+    veko::StopSignal::install();
     return veko::Capture(options).run();
 }

@@ -1,0 +1,176 @@
+// The fixture for runs of the kavri-capture program itself: a folder of its own per test,
+// the program run with arguments, and ffmpeg's view of what it wrote.
+#ifndef KAVRI_CAPTURE_RUN_H
+#define KAVRI_CAPTURE_RUN_H
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace capture_run {
+
+namespace fs = std::filesystem;
+
+
+inline const std::string kMusic = std::string(KAVRI_DATA_DIR) + "/stream/zaza.ogg";
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+inline std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline int exitCode(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A folder of its own for each test, removed afterwards.
+class CaptureRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char name[] = "/tmp/kavri-capture-test-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir = name;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // shellPrefix goes before the command, e.g. "cd /somewhere && " or "PATH=... ".
+    Result capture(const std::string& args, const std::string& shellPrefix = "")
+    {
+        const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
+        const std::string command = shellPrefix + "SDL_AUDIODRIVER=dummy '" + KAVRI_CAPTURE + "' " + args + " >" +
+                                    out + " 2>" + err + " </dev/null";
+        const int status = std::system(command.c_str());
+        return { exitCode(status), readFile(out), readFile(err) };
+    }
+
+    // Starts the program without waiting; its output goes to dir/stdout and dir/stderr.
+    pid_t start(const std::string& args)
+    {
+        const std::string command = std::string("exec '") + KAVRI_CAPTURE + "' " + args + " >'" +
+                                    (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "' </dev/null";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return pid;
+    }
+
+    // The exit code of a started program, or -1 when it is still running after the time
+    // given (it is killed then) or ended by a signal.
+    static int waitExit(pid_t pid, double seconds)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > end) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                return -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return exitCode(status);
+    }
+
+    // Runs a shell command (ffmpeg, ffprobe) and gives its standard output.
+    static std::string shell(const std::string& command)
+    {
+        std::string output;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe)
+            return output;
+        char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        pclose(pipe);
+        return output;
+    }
+
+    static std::vector<std::int16_t> decodeMono(const std::string& inputOptions)
+    {
+        const std::string bytes = shell("ffmpeg -v quiet -nostdin " + inputOptions + " -ac 1 -ar 8000 -f s16le -");
+        std::vector<std::int16_t> samples(bytes.size() / 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+        return samples;
+    }
+
+    // The video's sound is the music from musicStart on: each half second compared with
+    // every nearby offset into the music matches best at no offset at all.
+    static void expectMusicFrom(const fs::path& video, const std::vector<std::int16_t>& music, double musicStart);
+
+    std::vector<std::string> pngNames(const fs::path& folder)
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir;
+};
+
+inline double correlation(const std::vector<std::int16_t>& a, size_t aStart, const std::vector<std::int16_t>& b,
+                   size_t bStart, size_t count)
+{
+    double ab = 0, aa = 0, bb = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double x = a[aStart + i], y = b[bStart + i];
+        ab += x * y;
+        aa += x * x;
+        bb += y * y;
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
+inline void CaptureRun::expectMusicFrom(const fs::path& video, const std::vector<std::int16_t>& music, double musicStart)
+{
+    const std::vector<std::int16_t> sound = decodeMono("-i '" + video.string() + "' -map 0:a");
+    ASSERT_GE(sound.size(), 8000u * 2) << video;
+    const size_t window = 4000;
+    for (size_t videoAt = 4000; videoAt + window <= sound.size(); videoAt += 8000) {
+        const size_t musicAt = static_cast<size_t>(std::lround(musicStart * 8000)) + videoAt;
+        ASSERT_LE(musicAt + window + 400, music.size());
+        const double inStep = correlation(sound, videoAt, music, musicAt, window);
+        EXPECT_GT(inStep, 0.95) << video << " at " << videoAt;
+        for (int lag = -400; lag <= 400; lag += 4) {
+            if (std::abs(lag) >= 8) {
+                EXPECT_LT(correlation(sound, videoAt, music, musicAt + lag, window), inStep)
+                    << video << " at " << videoAt << ", lag " << lag;
+            }
+        }
+    }
+}
+
+} // namespace capture_run
+
+#endif
