@@ -301,7 +301,7 @@ void ObjCheck::findPart()
         fail("its faces switch between its " + number(mParts.size()) + " groups too often");
 }
 
-void ObjCheck::addPart(const std::string& name, const std::string& group)
+void ObjCheck::addPart(std::string name, std::string group)
 {
     mFirstPart.emplace(std::make_pair(name, group), mParts.size());
     mParts.emplace_back(name, group);

@@ -59,7 +59,7 @@ private:
     const char* materialLine(const char* p, const char* end);
     const char* textureLine(const char* p, const char* end);
     void findPart();
-    void addPart(const std::string& name, const std::string& group);
+    void addPart(std::string name, std::string group);   // copies: name may live in mParts
     void fail(const std::string& why);
 
     MaterialReader mMaterials;
