@@ -46,7 +46,8 @@ bool CheckedObjLoader::isALoadableFileExtension(const io::path& filename) const
     return mEngineLoader->isALoadableFileExtension(filename);
 }
 
-bool CheckedObjLoader::readMaterialFile(const io::path& modelFolder, const std::string& name, std::string* text)
+long long CheckedObjLoader::readMaterialFile(const io::path& modelFolder, const std::string& name, long long limit,
+                                            std::string* text)
 {
     const io::path file(name.c_str());
     const io::path baseName = mFileSystem->getFileBasename(file);
@@ -60,15 +61,16 @@ bool CheckedObjLoader::readMaterialFile(const io::path& modelFolder, const std::
     else
         reader = mFileSystem->createAndOpenFile(modelFolder + baseName);
     if (!reader)
-        return false;
+        return -1;
     const long size = reader->getSize();
-    // Beyond what the check accepts anyway: not worth reading.
-    const long cap = static_cast<long>(ObjCheck::Limits::kMaterialBytes) + 1;
-    text->assign(size > 0 ? static_cast<size_t>(std::min(size, cap)) : 0, ' ');
-    if (size > 0 && size < cap && reader->read(&(*text)[0], static_cast<u32>(size)) != size)
-        text->clear();
+    if (size > 0 && size <= limit) {
+        text->resize(static_cast<size_t>(size));
+        // Read short, it would be read differently by the engine: then nothing is checked.
+        if (reader->read(&(*text)[0], static_cast<u32>(size)) != size)
+            text->clear();
+    }
     reader->drop();
-    return true;
+    return size;
 }
 
 scene::IAnimatedMesh* CheckedObjLoader::createMesh(io::IReadFile* file)
@@ -84,8 +86,9 @@ scene::IAnimatedMesh* CheckedObjLoader::createMesh(io::IReadFile* file)
 
     std::string why = "it is empty or cannot be read";
     const io::path folder = mFileSystem->getFileDir(name) + "/";
-    const ObjCheck::MaterialReader materials = [this, &folder](const std::string& material, std::string* out) {
-        return readMaterialFile(folder, material, out);
+    const ObjCheck::MaterialReader materials = [this, &folder](const std::string& material, long long limit,
+                                                               std::string* out) {
+        return readMaterialFile(folder, material, limit, out);
     };
     if (read && check(text.data(), text.size(), &why, materials)) {
         io::IReadFile* checked = mFileSystem->createMemoryReadFile(text.data(), static_cast<s32>(text.size()), name, false);

@@ -33,7 +33,8 @@ public:
 private:
     // The material file the engine opens for a name in the model's "mtllib" line, found the
     // way the engine finds it: as written, next to the model, then by its base name.
-    bool readMaterialFile(const irr::io::path& modelFolder, const std::string& name, std::string* text);
+    long long readMaterialFile(const irr::io::path& modelFolder, const std::string& name, long long limit,
+                               std::string* text);
 
     irr::scene::IMeshLoader* mEngineLoader;
     irr::io::IFileSystem* mFileSystem;

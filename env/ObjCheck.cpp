@@ -140,6 +140,7 @@ bool ObjCheck::run(const char* text, size_t size, std::string* why)
     mMaterialName.clear();
     mPartChanged = false;
     mCorners.clear();
+    mFewCorners.clear();
     mCornerCount = 0;
     mMaterialFiles = 0;
     mMaterialBytes = 0;
@@ -203,7 +204,8 @@ const char* ObjCheck::line(const char* p, const char* end)
     return p;
 }
 
-// A face: the whole line up to its break, every word after the first a corner.
+// A face: the whole line up to and with its break, every word after the first a corner. The
+// engine reads a copy of the line that ends in a zero byte; here the line's end stands for it.
 const char* ObjCheck::face(const char* p, const char* end)
 {
     if (mPartChanged) {
@@ -213,30 +215,44 @@ const char* ObjCheck::face(const char* p, const char* end)
     const char* stop = p;
     while (stop != end && *stop != '\n' && *stop != '\r')
         ++stop;
-    const std::string text(p, stop - p + (stop != end ? 1 : 0));
-    const char* word = text.c_str();
-    const char* wordsEnd = word + text.size();
+    const char* lineEnd = stop != end ? stop + 1 : stop;
 
     size_t corners = 0;
-    for (word = nextWord(word, wordsEnd); *word != 0 && mWhy.empty(); word = nextWord(word, wordsEnd)) {
+    for (const char* word = nextWord(p, lineEnd); word != lineEnd && *word != 0 && mWhy.empty();
+         word = nextWord(word, lineEnd)) {
         Corner seen;
-        if (!corner(copyWord(word, wordsEnd, kWordBuffer), &seen))
+        if (!corner(copyWord(word, lineEnd, kWordBuffer), &seen))
             return p;
         ++corners;
         if (++mCornerCount > Limits::kCorners)
             fail("it has more than " + number(Limits::kCorners) + " face corners");
-        if (!mCorners.insert(seen).second)
-            continue;
-        if (++mPartVertices[seen.part] > Limits::kPartVertices)
-            fail("a part of it has more than " + number(Limits::kPartVertices) +
-                 " vertices, more than the engine can index");
-        if (mCorners.size() > Limits::kVertices)
-            fail("it has more than " + number(Limits::kVertices) + " vertices");
+        countVertex(seen);
     }
     // The engine would triangulate a face without corners for ever.
     if (corners == 0)
         fail("a face has no corners");
     return p;
+}
+
+// The engine keeps one vertex per different corner of a part. Until there are more corners
+// than a part may have vertices no cap can be reached: they are only noted, cheaply.
+void ObjCheck::countVertex(const Corner& corner)
+{
+    if (mCornerCount <= Limits::kPartVertices) {
+        mFewCorners.push_back(corner);
+        return;
+    }
+    for (const Corner& early : mFewCorners)
+        if (mCorners.insert(early).second)
+            ++mPartVertices[early.part];
+    mFewCorners.clear();
+    if (!mCorners.insert(corner).second)
+        return;
+    if (++mPartVertices[corner.part] > Limits::kPartVertices)
+        fail("a part of it has more than " + number(Limits::kPartVertices) +
+             " vertices, more than the engine can index");
+    if (mCorners.size() > Limits::kVertices)
+        fail("it has more than " + number(Limits::kVertices) + " vertices");
 }
 
 // "v", "v/t/n" and the like: digits and minus signs make the numbers, '/' ends one, anything
@@ -307,7 +323,7 @@ void ObjCheck::addPart(std::string name, std::string group)
     mParts.emplace_back(name, group);
     mPartNames.insert(name);
     mPartVertices.push_back(0);
-    if (mParts.size() > Limits::kGroups)
+    if (mParts.size() > Limits::kGroups + 1)   // the default material is not the file's
         fail("it has more than " + number(Limits::kGroups) + " groups and materials");
 }
 
@@ -319,13 +335,15 @@ void ObjCheck::materialFile(const std::string& name)
         return;
     }
     std::string text;
-    if (!mMaterials || !mMaterials(name, &text) || text.empty())
-        return;
-    mMaterialBytes += text.size();
-    if (mMaterialBytes > Limits::kMaterialBytes) {
+    const long long left = static_cast<long long>(Limits::kMaterialBytes - mMaterialBytes);
+    const long long size = mMaterials ? mMaterials(name, left, &text) : -1;
+    if (size > left) {
         fail("its material files are larger than " + number(Limits::kMaterialBytes >> 20) + " MB all told");
         return;
     }
+    if (size <= 0 || text.empty())
+        return;
+    mMaterialBytes += text.size();
     if (text.back() != '\n')
         text += '\n';
     const char* end = text.data() + text.size();

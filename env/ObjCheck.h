@@ -18,9 +18,10 @@ namespace veko {
 // its stack or working for seconds, and if not, why.
 class ObjCheck {
 public:
-    // The text of a material file the engine would open for this name, found as the engine
-    // finds it; false when there is none.
-    using MaterialReader = std::function<bool(const std::string& name, std::string* text)>;
+    // Opens the material file the engine would open for this name, found as the engine finds
+    // it, and returns its size (-1 when there is none); reads it into *text when its size is
+    // at most the given limit.
+    using MaterialReader = std::function<long long(const std::string& name, long long limit, std::string* text)>;
 
     // Far above what real models need, low enough that the engine loads any model within a
     // fraction of a second: its material lookups are quadratic, its vertex map is slow.
@@ -55,6 +56,7 @@ private:
     const char* line(const char* p, const char* end);
     const char* face(const char* p, const char* end);
     bool corner(const std::string& word, Corner* seen);
+    void countVertex(const Corner& corner);
     void materialFile(const std::string& name);
     const char* materialLine(const char* p, const char* end);
     const char* textureLine(const char* p, const char* end);
@@ -75,6 +77,7 @@ private:
     std::string mGroupName;
     std::string mMaterialName;
     bool mPartChanged;
+    std::vector<Corner> mFewCorners;
     std::unordered_set<Corner, CornerHash> mCorners;
     std::vector<size_t> mPartVertices;
     size_t mCornerCount;

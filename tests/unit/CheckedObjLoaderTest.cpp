@@ -19,9 +19,9 @@ const std::string kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 -1\n";
 std::string why(const std::string& text, const std::string& materialFile = "")
 {
     std::string reason;
-    CheckedObjLoader::check(text.data(), text.size(), &reason, [&](const std::string&, std::string* out) {
+    CheckedObjLoader::check(text.data(), text.size(), &reason, [&](const std::string&, long long, std::string* out) {
         *out = materialFile;
-        return !materialFile.empty();
+        return materialFile.empty() ? -1LL : static_cast<long long>(materialFile.size());
     });
     return reason;
 }
