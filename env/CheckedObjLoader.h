@@ -2,35 +2,42 @@
 #define VEKO_CHECKED_OBJ_LOADER_H
 
 #include <string>
-#include <vector>
 
 #include <irrlicht.h>
 
+#include "env/ObjCheck.h"
+
 namespace veko {
 
-// The engine's Wavefront OBJ loader trusts its input: a face that names a vertex, texture
-// coordinate or normal the file does not have makes it read outside its arrays and crash.
-// This loader stands in front of it for ".obj" files: it reads the file once, checks that
-// every face refers only to what the file defined before it, and only then lets the engine
-// load it. A damaged file becomes an empty mesh (nothing to draw) and one line on stderr.
+// The engine's Wavefront OBJ loader trusts its input: a face that names a vertex the file
+// does not have, or a number too long for its buffer, crashes it; a few thousand groups keep
+// it busy for seconds. This loader stands in front of it for ".obj" files: it reads the file
+// and its material files once, as the engine will (see ObjCheck), and only then lets the
+// engine load it. A damaged file becomes an empty mesh (nothing to draw) and one line.
 class CheckedObjLoader : public irr::scene::IMeshLoader {
 public:
     // Puts the checker in front of the scene manager's own OBJ loader.
     static void install(irr::scene::ISceneManager* sceneManager);
 
-    explicit CheckedObjLoader(irr::scene::IMeshLoader* engineLoader);
+    CheckedObjLoader(irr::scene::IMeshLoader* engineLoader, irr::io::IFileSystem* fileSystem);
     ~CheckedObjLoader() override;
 
     bool isALoadableFileExtension(const irr::io::path& filename) const override;
     irr::scene::IAnimatedMesh* createMesh(irr::io::IReadFile* file) override;
 
     // True when the text is safe to hand to the engine; otherwise *why says what is wrong.
-    // The material files it names are added to *materialLibraries, if given.
+    // Material files are read through materials, if given; else there are none.
     static bool check(const char* text, size_t size, std::string* why,
-                      std::vector<std::string>* materialLibraries = nullptr);
+                      const ObjCheck::MaterialReader& materials = nullptr);
 
 private:
+    // The material file the engine opens for a name in the model's "mtllib" line, found the
+    // way the engine finds it: as written, next to the model, then by its base name.
+    long long readMaterialFile(const irr::io::path& modelFolder, const std::string& name, long long limit,
+                               std::string* text);
+
     irr::scene::IMeshLoader* mEngineLoader;
+    irr::io::IFileSystem* mFileSystem;
 };
 
 } // namespace veko
