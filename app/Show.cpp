@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include <irrlicht.h>
 
@@ -28,13 +29,13 @@ void requestStop(int)
     sStopRequested = 1;
 }
 
-IrrlichtDevice* createShowDevice(MyEventReceiver* receiver)
+IrrlichtDevice* createShowDevice(MyEventReceiver* receiver, bool windowed)
 {
     SIrrlichtCreationParameters params;
     params.DriverType = video::EDT_OPENGL;
     params.WindowSize = core::dimension2du(640, 480);
     params.Bits = 32;
-    params.Fullscreen = true;
+    params.Fullscreen = !windowed;
     params.Stencilbuffer = false;
     params.Vsync = false;
     params.EventReceiver = receiver;
@@ -44,7 +45,7 @@ IrrlichtDevice* createShowDevice(MyEventReceiver* receiver)
 
 } // namespace
 
-int runShow()
+int runShow(const ShowOptions& options)
 {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
@@ -59,8 +60,10 @@ int runShow()
 
     // The receiver closes the device, so it learns of it once the device exists.
     MyEventReceiver receiver;
-    rememberDesktopMode();
-    IrrlichtDevice* device = createShowDevice(&receiver);
+    // A window leaves the desktop's mode alone, so there is nothing to give back.
+    if (!options.windowed)
+        rememberDesktopMode();
+    IrrlichtDevice* device = createShowDevice(&receiver, options.windowed);
     if (!device) {
         std::fprintf(stderr, "kavri: cannot create the 640x480 OpenGL window: the X server offers no usable OpenGL\n");
         return 1;
@@ -74,11 +77,12 @@ int runShow()
     // Every scene loads its files before the music starts; the first frame follows at once.
     Env* env = new Env(device);
     Sequencer* sequencer = new Sequencer();
+    // Without a data folder every file is missing, and that was said once already.
     {
-        LoadReport report(device);
+        std::unique_ptr<LoadReport> report(options.withData ? new LoadReport(device) : nullptr);
         sequencer->initAll();
     }
-    if (!sStopRequested)
+    if (!sStopRequested && options.withData)
         env->playMusic("..\\data\\stream\\zaza.ogg");
 
     while (device->run()) {
