@@ -79,6 +79,7 @@ in_root() {   # in_root ROOT command...
     local root=$1
     shift
     chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb DEBIAN_FRONTEND=noninteractive \
+        DEB_BUILD_OPTIONS="parallel=$(nproc)" \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin:/usr/games "$@"
 }
 
@@ -142,6 +143,8 @@ run_installed() {
     return "$rc"
 }
 
+main() {
+local start dist t0 out result
 start=$(date +%s)
 failed=()
 summary=()
@@ -164,3 +167,8 @@ printf '%s\n' "${summary[@]}"
 echo "check-package.sh: total $(( $(date +%s) - start )) s"
 [ ${#failed[@]} -eq 0 ] || { echo "check-package.sh: failed on ${failed[*]}" >&2; exit 1; }
 echo "check-package.sh: the package builds, installs and runs on ${dists[*]}"
+}
+
+# Read whole before it runs, so that editing this file meanwhile cannot upset a long run.
+main
+exit
