@@ -7,6 +7,7 @@
 #      installed kavri, started from /tmp under Xvfb, opens its window, shows a picture that is
 #      not black at 5 s and ends with 0 on Escape; kavri-capture --software writes its frames.
 # Needs root, debootstrap and the network to the Debian mirror. Takes long (see README).
+# KAVRI_CHECK_REV names another commit to build than HEAD.
 #
 #   scripts/check-package.sh [DIST...]     (default: bookworm trixie)
 #
@@ -18,6 +19,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 cache=${KAVRI_CHECK_CACHE:-/var/cache/kavri-check}
 mirror=${KAVRI_CHECK_MIRROR:-http://deb.debian.org/debian}
 display=${KAVRI_CHECK_DISPLAY:-58}
+rev=${KAVRI_CHECK_REV:-HEAD}   # the commit whose sources are built
 dists=("$@")
 [ ${#dists[@]} -gt 0 ] || dists=(bookworm trixie)
 
@@ -97,7 +99,7 @@ build_package() {
     new_root "$dist" "$root"
     say "$dist: build root: build-essential and the build dependencies from debian/control"
     mkdir -p "$root/build/kavri"
-    git -C "$repo" archive --format=tar HEAD | tar -C "$root/build/kavri" -xf -
+    git -C "$repo" archive --format=tar "$rev" | tar -C "$root/build/kavri" -xf -
     {
         in_root "$root" apt-get update -q
         in_root "$root" apt-get install -y -q build-essential
@@ -150,6 +152,7 @@ run_installed() {
 main() {
 local start dist t0 out result
 start=$(date +%s)
+echo "check-package.sh: $(git -C "$repo" log -1 --format='%h %s' "$rev")"
 failed=()
 summary=()
 for dist in "${dists[@]}"; do
