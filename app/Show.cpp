@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include <irrlicht.h>
@@ -33,13 +34,13 @@ void requestStop(int)
     sStopRequested = 1;
 }
 
-IrrlichtDevice* createShowDevice(MyEventReceiver* receiver)
+IrrlichtDevice* createShowDevice(MyEventReceiver* receiver, bool windowed)
 {
     SIrrlichtCreationParameters params;
     params.DriverType = video::EDT_OPENGL;
     params.WindowSize = core::dimension2du(640, 480);
     params.Bits = 32;
-    params.Fullscreen = true;
+    params.Fullscreen = !windowed;
     params.Stencilbuffer = false;
     params.Vsync = false;
     params.EventReceiver = receiver;
@@ -49,7 +50,7 @@ IrrlichtDevice* createShowDevice(MyEventReceiver* receiver)
 
 } // namespace
 
-int runShow()
+int runShow(const ShowOptions& options)
 {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
@@ -64,8 +65,10 @@ int runShow()
 
     // The receiver closes the device, so it learns of it once the device exists.
     MyEventReceiver receiver;
-    rememberDesktopMode();
-    IrrlichtDevice* device = createShowDevice(&receiver);
+    // A window leaves the desktop's mode alone, so there is nothing to give back.
+    if (!options.windowed)
+        rememberDesktopMode();
+    IrrlichtDevice* device = createShowDevice(&receiver, options.windowed);
     if (!device) {
         report("cannot create the 640x480 OpenGL window: the X server offers no usable OpenGL");
         return 1;
@@ -79,11 +82,12 @@ int runShow()
     // Every scene loads its files before the music starts; the first frame follows at once.
     Env* env = new Env(device);
     Sequencer* sequencer = new Sequencer();
+    // Without a data folder every file is missing, and that was said once already.
     {
-        LoadReport report(device);
+        std::unique_ptr<LoadReport> report(options.withData ? new LoadReport(device) : nullptr);
         sequencer->initAll();
     }
-    if (!sStopRequested)
+    if (!sStopRequested && options.withData)
         env->playMusic("..\\data\\stream\\zaza.ogg");
 
     // The show clock's zero is the moment the music starts, whether or not the window has the

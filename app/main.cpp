@@ -1,8 +1,30 @@
+#include <cstdio>
+#include <string>
+
 #include "app/Show.h"
+#include "app/ShowCommandLine.h"
+#include "platform/DataFolder.h"
 #include "platform/StandardStreams.h"
 
-int main()
+int main(int argc, char** argv)
 {
     veko::ensureStandardStreams();
-    return veko::runShow();
+    veko::ShowOptions options;
+    std::string error;
+    switch (veko::ShowCommandLine::parse(argc, argv, options, error)) {
+    case veko::ShowCommandLine::HELP:
+        std::fputs(veko::ShowCommandLine::usage(), stdout);
+        return 0;
+    case veko::ShowCommandLine::VERSION:
+        std::fputs(veko::ShowCommandLine::version(), stdout);
+        return 0;
+    case veko::ShowCommandLine::FAILED:
+        std::fprintf(stderr, "kavri: %s\n", error.c_str());
+        return 2;
+    case veko::ShowCommandLine::RUN:
+        break;
+    }
+    // The scenes read "../data/...": from here on that is the show's data folder.
+    options.withData = veko::DataFolder::forThisProgram().enter("kavri");
+    return veko::runShow(options);
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the show. It reads its files from ../data, so it runs from build/bin.
+# Sets up what building and running needs, builds, and runs the show (options are passed on,
+# e.g. --window). It finds its data folder from wherever it is started.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cd build/bin
-exec ./kavri
+exec build/bin/kavri "$@"

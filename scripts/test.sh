@@ -6,7 +6,7 @@
 # (e.g. -L unit, or -LE long to leave out the full-length runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --test
 
 fifo=$(mktemp -u)
 mkfifo "$fifo"

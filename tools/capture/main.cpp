@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/DataFolder.h"
 #include "tools/capture/Bench.h"
 #include "tools/capture/Capture.h"
 #include "tools/capture/CaptureOptions.h"
@@ -19,20 +20,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The scenes read "../data/..." as the show does from its bin folder; output paths given
-// relative to where the tool was started are made absolute before moving there.
-bool enterBinFolder(veko::CaptureOptions& options)
+// The scenes read "../data/..." as the show does, from the folder the shared rule picks;
+// output paths given relative to where the tool was started are made absolute before moving.
+void enterDataFolder(veko::CaptureOptions& options)
 {
-    std::error_code code;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", code);
-    if (code)
-        return false;
     if (!options.framesDir.empty())
         options.framesDir = fs::absolute(options.framesDir).string();
     if (!options.videoFile.empty())
         options.videoFile = fs::absolute(options.videoFile).string();
-    fs::current_path(exe.parent_path(), code);
-    return !code;
+    veko::DataFolder::forThisProgram().enter("kavri-capture");
 }
 
 } // namespace
@@ -57,13 +53,7 @@ int main(int argc, char** argv)
     // they stop a capture (StopSignal), or end the benchmark as they end any program.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
-    if (!enterBinFolder(options)) {
-        std::fprintf(stderr, "kavri-capture: cannot find the folder of the program itself\n");
-        return 1;
-    }
-    if (!fs::is_directory("../data"))
-        std::fprintf(stderr, "kavri-capture: no data folder at \"%s\"; the scenes draw without their artwork\n",
-                     fs::absolute("../data").lexically_normal().c_str());
+    enterDataFolder(options);
 
     if (options.bench)
         return veko::Bench(options, start).run();

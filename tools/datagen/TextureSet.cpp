@@ -671,4 +671,32 @@ bool TextureSet::writeAll(const std::string& dir)
     return true;
 }
 
+bool TextureSet::writeIcon(const std::string& file)
+{
+    Canvas c(256, 256, true);
+    cairo_t* cr = c.cr();
+    c.roundedRect(8, 8, 240, 240, 44);
+    cairo_clip_preserve(cr);
+    c.colour(0x3A1C5C);
+    cairo_fill(cr);
+    // Rays from the centre, as behind the spinning cats.
+    c.colour(0x5B2E8C);
+    for (int ray = 0; ray < 12; ++ray) {
+        const double a = ray * kPi / 6, w = kPi / 14;
+        cairo_move_to(cr, 128, 136);
+        cairo_line_to(cr, 128 + 240 * std::cos(a - w), 136 + 240 * std::sin(a - w));
+        cairo_line_to(cr, 128 + 240 * std::cos(a + w), 136 + 240 * std::sin(a + w));
+        cairo_close_path(cr);
+    }
+    cairo_fill(cr);
+    cairo_reset_clip(cr);
+    cairo_save(cr);
+    cairo_translate(cr, 128, 136);
+    cairo_scale(cr, 0.8, 0.8);
+    cairo_translate(cr, -128, -136);
+    drawCatFace(c);
+    cairo_restore(cr);
+    return c.writePng(file);
+}
+
 } // namespace veko

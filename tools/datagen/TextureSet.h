@@ -12,6 +12,8 @@ class TextureSet {
 public:
     // Writes every texture into dir; false if a file or the font failed.
     static bool writeAll(const std::string& dir);
+    // Writes the program's 256x256 icon, the opening's cat face on a sunburst tile.
+    static bool writeIcon(const std::string& file);
 
 private:
     static void drawCatFace(Canvas& c);                // katze.png

@@ -1,6 +1,7 @@
 // kavri-datagen: writes the show's data folder (music, models, textures).
 //
 //   kavri-datagen [--bench] <data dir>
+//   kavri-datagen --icon <png file>
 //
 // Everything is made from code in this folder: the same bytes on every run.
 // --bench also reports how long each part took and how big the folder is.
@@ -51,15 +52,24 @@ bool writeMusic(const std::string& dir)
 int main(int argc, char** argv)
 {
     std::string root;
+    bool icon = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--bench") == 0)
             sBench = true;
+        else if (std::strcmp(argv[i], "--icon") == 0)
+            icon = true;
         else
             root = argv[i];
     }
     if (root.empty()) {
-        std::fprintf(stderr, "usage: kavri-datagen [--bench] <data dir>\n");
+        std::fprintf(stderr, "usage: kavri-datagen [--bench] <data dir>\n       kavri-datagen --icon <png file>\n");
         return 2;
+    }
+    if (icon) {
+        if (veko::TextureSet::writeIcon(root))
+            return 0;
+        std::fprintf(stderr, "kavri-datagen: cannot write the icon %s\n", root.c_str());
+        return 1;
     }
 
     namespace fs = std::filesystem;

@@ -1,0 +1,26 @@
+#ifndef VEKO_SHOW_COMMAND_LINE_H
+#define VEKO_SHOW_COMMAND_LINE_H
+
+#include <string>
+
+namespace veko {
+
+// How the show is asked to run. Without options: fullscreen, as the entry always did.
+struct ShowOptions {
+    bool windowed = false;   // a 640x480 window; the desktop's video mode is left alone
+    bool withData = true;    // false: no data folder was found, and that was said already
+};
+
+class ShowCommandLine {
+public:
+    enum Result { RUN, HELP, VERSION, FAILED };
+
+    // Reads argv into options. FAILED leaves one line, without the program's name, in error.
+    static Result parse(int argc, char** argv, ShowOptions& options, std::string& error);
+    static const char* usage();
+    static const char* version();
+};
+
+} // namespace veko
+
+#endif

@@ -1,0 +1,39 @@
+#ifndef VEKO_DATA_FOLDER_H
+#define VEKO_DATA_FOLDER_H
+
+#include <string>
+#include <vector>
+
+namespace veko {
+
+// The scenes open their files as "../data/...", from the working directory. At start-up the
+// program picks its data folder from three places, first one that holds the show's files:
+//   1. ../data from where it was started (as from build/bin),
+//   2. the data folder beside its own bin folder (the build tree, started from anywhere),
+//   3. the installed data folder, fixed when the program was built.
+// It then moves into that folder: every place is named "data", so "../data" there is itself.
+class DataFolder {
+public:
+    // programFile is the running program; installedFolder the data folder it installs into.
+    DataFolder(const std::string& programFile, const std::string& installedFolder);
+
+    // The places for this process: its own file and the folder chosen at build time.
+    static DataFolder forThisProgram();
+
+    // The places in the order they are tried, as absolute paths.
+    const std::vector<std::string>& places() const { return mPlaces; }
+
+    // The first place that holds the show's files, or an empty string.
+    std::string find() const;
+
+    // Moves into the folder found and returns true. When none holds the files it stays where
+    // it is and says so on stderr, in one line naming the places, prefixed by programName.
+    bool enter(const char* programName) const;
+
+private:
+    std::vector<std::string> mPlaces;
+};
+
+} // namespace veko
+
+#endif

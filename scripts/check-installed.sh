@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Runs inside a root where only the kavri package (and Xvfb, xdotool, ImageMagick) was
+# installed; check-package.sh copies it there. $1 is the X display number to use.
+# The installed kavri, started by name from /tmp: its window opens, the picture at 5 s is not
+# black, Escape ends it with 0. Then kavri-capture writes one second of a scene as PNG files.
+set -u
+display=:${1:-58}
+fail() { echo "FAIL: $*"; exit 1; }
+
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/tmp/xvfb.log 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; [ -n "${show:-}" ] && kill -9 $show 2>/dev/null' EXIT
+export DISPLAY=$display SDL_AUDIODRIVER=dummy
+for _ in $(seq 1 100); do
+    xdotool getmouselocation >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+cd /tmp
+command -v kavri >/dev/null || fail "kavri is not on the PATH"
+echo "$(command -v kavri): $(kavri --version)"
+kavri 2>/tmp/kavri.err &
+show=$!
+started=$(date +%s%3N)
+id=
+for _ in $(seq 1 600); do
+    id=$(xdotool search --name '^Kavri D3D8 window$' 2>/dev/null | head -n 1)
+    [ -n "$id" ] && break
+    kill -0 $show 2>/dev/null || break
+    sleep 0.05
+done
+[ -n "$id" ] || fail "no window opened; kavri said: $(cat /tmp/kavri.err)"
+xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+echo "window open after $(( $(date +%s%3N) - started )) ms"
+sleep 5
+import -window root /tmp/at5s.png || fail "no screenshot"
+mean=$(convert /tmp/at5s.png -colorspace Gray -format '%[fx:mean]' info:)
+echo "picture at 5 s: mean brightness $mean"
+awk -v m="$mean" 'BEGIN { exit !(m > 0.02) }' || fail "the picture at 5 s is black"
+xdotool key --window "$id" Escape 2>/dev/null || xdotool key Escape
+for _ in $(seq 1 100); do
+    kill -0 $show 2>/dev/null || break
+    sleep 0.05
+done
+kill -0 $show 2>/dev/null && fail "Escape did not end the show"
+wait $show
+rc=$?
+show=
+[ "$rc" -eq 0 ] || fail "kavri ended with $rc after Escape: $(cat /tmp/kavri.err)"
+[ -s /tmp/kavri.err ] && fail "kavri printed: $(cat /tmp/kavri.err)"
+echo "Escape: exit code 0, nothing on stderr"
+
+rm -rf /tmp/frames
+kavri-capture --software --scene EfxShape5 --to 1 --frames /tmp/frames 2>/tmp/capture.err ||
+    fail "kavri-capture failed: $(cat /tmp/capture.err)"
+frames=$(ls /tmp/frames | wc -l)
+[ "$frames" -eq 60 ] || fail "kavri-capture wrote $frames frames, not 60"
+# The software renderer notes the textures it resizes; a missing data folder is a fault.
+grep -q "no data folder" /tmp/capture.err && fail "kavri-capture found no data: $(cat /tmp/capture.err)"
+echo "kavri-capture: $frames frames, $(wc -l </tmp/capture.err) notes from the software renderer"
+echo "installed package: passed"
