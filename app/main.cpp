@@ -4,6 +4,7 @@
 #include "app/Show.h"
 #include "app/ShowCommandLine.h"
 #include "platform/DataFolder.h"
+#include "platform/Report.h"
 #include "platform/StandardStreams.h"
 
 int main(int argc, char** argv)
@@ -19,7 +20,7 @@ int main(int argc, char** argv)
         std::fputs(veko::ShowCommandLine::version(), stdout);
         return 0;
     case veko::ShowCommandLine::FAILED:
-        std::fprintf(stderr, "kavri: %s\n", error.c_str());
+        veko::report(error);
         return 2;
     case veko::ShowCommandLine::RUN:
         break;

@@ -98,7 +98,7 @@ scene::IAnimatedMesh* CheckedObjLoader::createMesh(io::IReadFile* file)
             return mesh;
         why = "the engine cannot read it";
     }
-    reportFile(name.c_str(), std::string("the model \"") + name.c_str() + "\" is damaged (" + why + "); it is left out");
+    reportFile(name.c_str(), std::string("the model \"") + name.c_str() + "\" is left out: " + why);
     // A mesh without buffers, so that the engine tries no other loader on this file.
     scene::SMesh* empty = new scene::SMesh();
     scene::SAnimatedMesh* mesh = new scene::SAnimatedMesh(empty);

@@ -15,7 +15,7 @@ void GuardedFileArchive::install(io::IFileSystem* fileSystem)
 }
 
 GuardedFileArchive::GuardedFileArchive(io::IFileSystem* fileSystem)
-    : mFileSystem(fileSystem), mNoFiles(fileSystem->createEmptyFileList("", false, false))
+    : mNoFiles(fileSystem->createEmptyFileList("", false, false))
 {
 }
 
@@ -39,8 +39,9 @@ io::IReadFile* GuardedFileArchive::createAndOpenFile(const io::path& filename)
         break;
     }
     reportFile(name, "the file \"" + name + "\" is left out: " + why);
-    static char nothing = 0;
-    return mFileSystem->createMemoryReadFile(&nothing, 0, filename, false);
+    // An empty file in its place. Not the engine's memory file: some of the engine's loaders
+    // seek before the start of a file that short, which only a file of ours refuses.
+    return new GuardedReadFile(-1, 0, filename);
 }
 
 io::IReadFile* GuardedFileArchive::createAndOpenFile(u32)

@@ -23,7 +23,6 @@ public:
     const irr::io::IFileList* getFileList() const override;
 
 private:
-    irr::io::IFileSystem* mFileSystem;
     irr::io::IFileList* mNoFiles;   // the archive lists nothing: existFile() looks on disk
 };
 

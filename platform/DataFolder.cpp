@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Report.h"
+
 namespace fs = std::filesystem;
 
 namespace veko {
@@ -74,7 +76,7 @@ bool DataFolder::enter(const char* programName) const
     for (size_t i = 0; i < mPlaces.size(); ++i)
         list += (i == 0 ? "" : i + 1 == mPlaces.size() ? " and " : ", ") + mPlaces[i];
     std::fprintf(stderr, "%s: found no data folder with the show's files (looked in %s); going on without them\n",
-                 programName, list.c_str());
+                 programName, printable(list).c_str());
     return false;
 }
 

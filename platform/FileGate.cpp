@@ -59,6 +59,12 @@ FileGate::Status FileGate::open(const std::string& path, int* fd, long long* siz
 {
     *fd = -1;
     *size = 0;
+    // Look before opening: opening a device or a pipe can already do something.
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        *why = std::string("it is ") + kindOf(info.st_mode) + ", not a file";
+        return REFUSED;
+    }
     const int opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (opened < 0) {
         const int error = errno;
@@ -66,7 +72,7 @@ FileGate::Status FileGate::open(const std::string& path, int* fd, long long* siz
         return error == ENOENT || error == ENOTDIR ? MISSING : REFUSED;
     }
 
-    struct stat info;
+    // Looked at again once open, in case it was swapped meanwhile.
     if (fstat(opened, &info) != 0) {
         *why = std::string("it cannot be read: ") + std::strerror(errno);
     } else if (!S_ISREG(info.st_mode)) {

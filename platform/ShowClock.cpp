@@ -49,10 +49,15 @@ unsigned int ShowClock::milliseconds()
     const int continues = sContinues;
     // A continue since the last reading means the process stood still for most of the gap
     // (the loop reads the clock every few milliseconds otherwise): the gap is not counted.
-    if (continues == mContinuesSeen && now > mLastReading)
-        mCounted += now - mLastReading;
-    mContinuesSeen = continues;
-    mLastReading = now;
+    if (continues == mContinuesSeen) {
+        if (now > mLastReading)
+            mCounted += now - mLastReading;
+        mLastReading = now;
+    } else {
+        // A fresh reading: the stop may have fallen after the one above.
+        mContinuesSeen = continues;
+        mLastReading = mSource();
+    }
     return static_cast<unsigned int>(mCounted);
 }
 

@@ -208,8 +208,9 @@ bool checkCombination(const CaptureOptions& options, bool sawFrom, bool sawTo, s
                       options.to);
         return fail(error, message);
     }
-    // Every frame from time 0 is drawn, so the span's end alone decides the count.
-    if (options.to * options.fps > CaptureOptions::kMaxFrames) {
+    // Every frame from time 0 is drawn, so the span's end alone decides the count. The whole
+    // show stops at its end anyway; a single scene runs as long as it is asked to.
+    if (options.sceneId && options.to * options.fps > CaptureOptions::kMaxFrames) {
         char message[160];
         std::snprintf(message, sizeof message,
                       "--to: the span is too long to render; a capture ends before frame %d (%.3f s at %d fps)",

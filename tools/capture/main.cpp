@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/DataFolder.h"
+#include "platform/StandardStreams.h"
 #include "tools/capture/Bench.h"
 #include "tools/capture/Capture.h"
 #include "tools/capture/CaptureOptions.h"
@@ -36,6 +37,7 @@ void enterDataFolder(veko::CaptureOptions& options)
 int main(int argc, char** argv)
 {
     const auto start = std::chrono::steady_clock::now();
+    veko::ensureStandardStreams();
     veko::CaptureOptions options;
     std::string error;
     switch (veko::CaptureCommandLine::parse(argc, argv, options, error)) {
