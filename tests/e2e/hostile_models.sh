@@ -28,7 +28,7 @@ draw() {
 }
 
 left_out() {   # left_out CASE REASON: one line says arks3.obj is left out, and why
-    [ "$(grep -c 'arks3\.obj' "$sandbox/stderr")" -eq 1 ] && grep -q "arks3\.obj.*$2.*left out" "$sandbox/stderr" ||
+    [ "$(grep -c 'arks3\.obj' "$sandbox/stderr")" -eq 1 ] && grep -q "arks3\.obj.* left out: .*$2" "$sandbox/stderr" ||
         fail "$1: expected one line about arks3.obj ($2), got: $(cat "$sandbox/stderr")"
 }
 

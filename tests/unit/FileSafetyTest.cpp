@@ -3,6 +3,7 @@
 // flood the show: each is refused before it is read, with one line naming it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
