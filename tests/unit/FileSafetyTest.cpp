@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,7 +32,11 @@ public:
         char root[] = "/tmp/kavri-files-XXXXXX";
         mRoot = mkdtemp(root) ? root : "/tmp";
     }
-    ~ScratchFolder() { std::system(("rm -rf '" + mRoot + "'").c_str()); }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(mRoot, ignored);
+    }
     std::string path(const std::string& name) const { return mRoot + "/" + name; }
 
 private:
