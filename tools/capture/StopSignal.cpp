@@ -1,22 +1,35 @@
 #include "tools/capture/StopSignal.h"
 
+#include <time.h>
+
 #include <csignal>
 #include <cstring>
+#include <initializer_list>
 
 namespace veko {
 
 namespace {
 
 volatile std::sig_atomic_t sReceived = 0;
+volatile std::sig_atomic_t sCount = 0;
+timespec sFirstAt;   // written once, by the first signal's handler, before sReceived
+
+// What the teardown after ffmpeg has finished needs: the check is done, the scenes let go.
+const std::chrono::milliseconds kTeardownReserve{ 400 };
 
 void note(int signal)
 {
-    // The first signal counts; a second Ctrl+C while the video is finished changes nothing.
-    if (sReceived == 0)
+    // The first signal counts; a second one only cuts the waiting short.
+    if (sReceived == 0) {
+        clock_gettime(CLOCK_MONOTONIC, &sFirstAt);
         sReceived = signal;
+    }
+    sCount = sCount + 1;
 }
 
 } // namespace
+
+constexpr std::chrono::milliseconds StopSignal::kStopBudget;
 
 void StopSignal::install()
 {
@@ -24,9 +37,8 @@ void StopSignal::install()
     std::memset(&action, 0, sizeof action);
     action.sa_handler = note;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a write to ffmpeg that waits is interrupted, and the capture looks again.
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : { SIGINT, SIGTERM, SIGHUP })
+        sigaction(signal, &action, nullptr);
 }
 
 int StopSignal::received()
@@ -34,9 +46,26 @@ int StopSignal::received()
     return sReceived;
 }
 
+std::chrono::steady_clock::time_point StopSignal::deadline()
+{
+    typedef std::chrono::steady_clock Clock;
+    if (sReceived == 0)
+        return Clock::time_point::max();
+    if (sCount > 1)
+        return Clock::now();
+    // steady_clock is CLOCK_MONOTONIC on Linux.
+    const Clock::time_point first(std::chrono::seconds(sFirstAt.tv_sec) + std::chrono::nanoseconds(sFirstAt.tv_nsec));
+    return first + kStopBudget - kTeardownReserve;
+}
+
 const char* StopSignal::name(int signal)
 {
-    return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal";
+    switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return "a signal";
+    }
 }
 
 } // namespace veko
