@@ -20,6 +20,20 @@ bool waitForFile(const fs::path& path, double seconds)
     return true;
 }
 
+// True once the file a video is written under, beside its real name, is there.
+bool waitForFileBeside(const fs::path& path, double seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const std::string prefix = path.filename().string() + ".";
+    while (std::chrono::steady_clock::now() < end) {
+        for (const auto& entry : fs::directory_iterator(path.parent_path()))
+            if (entry.path().filename().string().rfind(prefix, 0) == 0)
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 // "codec_type=video", "nb_read_frames=..." and "duration=..." of each stream, in order.
 std::vector<std::pair<std::string, std::string>> probeStreams(const std::string& text)
 {
@@ -47,7 +61,7 @@ TEST_F(CaptureRun, SigintAndSigtermStopTheCaptureWithinASecond)
     // A video is finished with what was captured: it plays, its sound as long as its pictures.
     const fs::path video = dir / "v.mp4";
     pid = start("--software --video " + video.string());
-    ASSERT_TRUE(waitForFile(video, 30));
+    ASSERT_TRUE(waitForFileBeside(video, 30));
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     kill(pid, SIGTERM);
     EXPECT_EQ(waitExit(pid, 1.0), 143) << readFile(dir / "stderr");
