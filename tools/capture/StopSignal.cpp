@@ -14,8 +14,10 @@ volatile std::sig_atomic_t sReceived = 0;
 volatile std::sig_atomic_t sCount = 0;
 timespec sFirstAt;   // written once, by the first signal's handler, before sReceived
 
-// What the teardown after ffmpeg has finished needs: the check is done, the scenes let go.
-const std::chrono::milliseconds kTeardownReserve{ 400 };
+// Kept from the budget for what follows the waiting: ending ffmpeg if it must be ended
+// (150 ms of grace after SIGTERM), letting the scenes go (about 100 ms measured), and room
+// for a busy machine.
+const std::chrono::milliseconds kTeardownReserve{ 500 };
 
 void note(int signal)
 {

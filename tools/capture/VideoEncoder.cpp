@@ -272,9 +272,15 @@ bool VideoEncoder::start(int output, const std::string& name, const Span& span, 
 
 bool VideoEncoder::write(const std::vector<std::uint8_t>& rgb, std::string& error)
 {
+    typedef std::chrono::steady_clock Clock;
     size_t done = 0;
+    Clock::time_point giveUp = Clock::time_point::max();
     while (done < rgb.size()) {
-        if (StopSignal::received())
+        // A stop leaves a frame not begun; one begun is finished if ffmpeg takes the rest
+        // soon, since a cut frame is one ffmpeg complains about.
+        if (StopSignal::received() && giveUp == Clock::time_point::max())
+            giveUp = Clock::now() + std::chrono::milliseconds(done == 0 ? 0 : 300);
+        if (Clock::now() >= giveUp)
             return false;
         const ssize_t n = ::write(mPipe, rgb.data() + done, rgb.size() - done);
         if (n > 0) {
@@ -320,10 +326,11 @@ bool VideoEncoder::reap(pid_t child, int& status)
             kill(-child, SIGTERM);
             kill(-child, SIGCONT);
             const Clock::time_point end = Clock::now() + std::chrono::milliseconds(150);
-            while (waitpid(child, &status, WNOHANG) == 0 && Clock::now() < end)
+            pid_t ended = 0;
+            while ((ended = waitpid(child, &status, WNOHANG)) == 0 && Clock::now() < end)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             kill(-child, SIGKILL);
-            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            while (ended == 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
             }
             return false;
         }
