@@ -155,6 +155,37 @@ TEST_F(CaptureRun, NoOutputNameReachesAFileOfTheDataFolderByLinkOrLeftover)
     EXPECT_TRUE(readFile(texture) == textureBytes);
 }
 
+TEST_F(CaptureRun, AnOutputFolderFlippedIntoTheDataFolderWhileTheCaptureRunsGetsNothing)
+{
+    copyData();
+    const auto listing = [this]() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(dir / "data"))
+            names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = listing();
+    fs::create_directory(dir / "real");
+    fs::create_symlink(dir / "real", dir / "out");
+    // "out" points now at a folder of ours, now into the data folder, swapped in one step.
+    std::atomic<bool> flipping(true);
+    std::thread flipper([&]() {
+        for (int i = 0; flipping; ++i) {
+            std::error_code code;
+            fs::create_symlink(i % 2 ? dir / "real" : dir / "data" / "textures", dir / "next", code);
+            fs::rename(dir / "next", dir / "out", code);
+        }
+    });
+    for (int run = 0; run < 4; ++run)
+        capture("--software --fps 10 --to 1 --frames " + (dir / "out" / "f").string() + " --video " +
+                    (dir / "out" / "v.mkv").string(),
+                inCopy());
+    flipping = false;
+    flipper.join();
+    EXPECT_EQ(listing(), before);
+}
+
 TEST_F(CaptureRun, AFileMadeUnderTheOutputNameWhileTheCaptureRunsIsKept)
 {
     // With an X display the capture draws with OpenGL, as most users run it.
