@@ -214,9 +214,10 @@ TEST_F(CaptureRun, AFileMadeUnderTheOutputNameWhileTheCaptureRunsIsKept)
     }
 }
 
-TEST_F(CaptureRun, AVideoThatCannotBeWrittenWholeIsNeitherSuccessNorLeftUnderItsName)
+TEST_F(CaptureRun, AnOutputThatCannotBeWrittenWholeIsNeitherSuccessNorLeftUnderItsName)
 {
-    // A small file system fills, or a file-size limit is reached, before the video's end.
+    // A small file system fills, or a file-size limit is reached, before the video's end;
+    // a frame over the file-size limit fails as a full disk does (frames before it stay).
     fs::create_directory(dir / "disk");
     const std::string run = "SDL_AUDIODRIVER=dummy '" + std::string(KAVRI_CAPTURE) +
                             "' --software --fps 10 --to 4 --video '" + (dir / "disk").string();
@@ -226,6 +227,8 @@ TEST_F(CaptureRun, AVideoThatCannotBeWrittenWholeIsNeitherSuccessNorLeftUnderIts
         { "mount -t tmpfs -o size=200k kavri-full '" + (dir / "disk").string() + "' || exit 99\n" + run + "/v.mkv'",
           "No space left on device" },
         { "ulimit -f 120\n" + run + "/v.mkv'", "" },
+        { "ulimit -f 1\nSDL_AUDIODRIVER=dummy '" + std::string(KAVRI_CAPTURE) + "' --software --fps 10 --to 1 --frames '" +
+              (dir / "disk").string() + "'", "File too large" },
     };
     for (const auto& c : cases) {
         std::ofstream(dir / "full.sh") << c.first << " 2>'" << (dir / "stderr").string() << "'\n"

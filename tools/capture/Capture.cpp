@@ -37,7 +37,7 @@ void warn(const std::string& message)
 
 Capture::Capture(const CaptureOptions& options, const DataFiles& data)
     : mOptions(options), mData(data), mStage(nullptr), mSource(nullptr), mPngs(nullptr),
-      mVideo(nullptr), mVideoFinished(0), mShowStart(0.0), mFirst(0), mEnd(0), mStored(0)
+      mVideo(nullptr), mVideoFinished(0), mVideoDropped(false), mShowStart(0.0), mFirst(0), mEnd(0), mStored(0)
 {
 }
 
@@ -93,7 +93,9 @@ int Capture::fail(const std::string& message, int code)
 {
     if (mVideo)
         mVideo->showMessages();
-    warn(message);
+    // The video's file was dropped, or is with the teardown.
+    const bool dropped = mVideoDropped || !mVideoFile.temp.empty();
+    warn(message + (dropped ? "; nothing was written to \"" + mOptions.videoFile + "\"" : ""));
     tearDown();
     return code;
 }
@@ -105,6 +107,7 @@ bool Capture::finishVideo()
     mVideoFinished = -1;
     if (!mVideo->finish(mError)) {
         mVideoFolder.discard(mVideoFile);
+        mVideoDropped = true;
         return false;
     }
     if (mVideoFolder.place(mVideoFile, mOptions.overwrite, mError) == OutputFolder::PLACED) {

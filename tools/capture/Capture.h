@@ -67,6 +67,7 @@ private:
     PngSequence* mPngs;
     VideoEncoder* mVideo;
     int mVideoFinished;  // finishVideo(): 0 not yet, 1 done, -1 failed
+    bool mVideoDropped;  // its file was removed, as it could not be finished
     double mShowStart;   // the show clock at frame 0: a scene's slot start, else 0
     int mFirst;
     int mEnd;

@@ -232,6 +232,7 @@ bool VideoEncoder::start(int output, const std::string& name, const Span& span, 
                          const Format& format, std::string& error)
 {
     mOutput = output;
+    mName = name;
     mMusic = !music.empty();
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/kavri-capture-XXXXXX";
@@ -430,9 +431,15 @@ std::string VideoEncoder::ending(int status)
         std::fclose(mMessages);
         mMessages = nullptr;
     }
+    // ffmpeg names the file by the link it writes through: the user knows it by its name.
+    for (const std::string& link : { "file:" + mLink, mLink })
+        for (size_t at = 0; !mLink.empty() && (at = text.find(link, at)) != std::string::npos; at += mName.size())
+            text.replace(at, link.size(), mName);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        mShown = text;
         const std::string cut = cutShortLine(text);
+        if (!cut.empty())
+            text.erase(text.find(cut), cut.size() + 1);
+        mShown = text;
         return cut.empty() ? std::string() : "ffmpeg could not write the whole video: " + cut;
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127 && text.empty())

@@ -82,6 +82,7 @@ private:
     int mOutput;
     std::string mLinkFolder;   // the private folder with the link ffmpeg writes through
     std::string mLink;
+    std::string mName;         // the video's name, as the user gave it
     bool mMusic;
     std::FILE* mMessages;   // ffmpeg's standard error, read when it has ended
     std::string mShown;     // what showMessages() prints

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -64,6 +65,9 @@ int main(int argc, char** argv)
     setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
     if (!options.bench)
         veko::StopSignal::install();
+    // A file-size limit (ulimit -f) fails a write with EFBIG, which is reported, rather than
+    // ending the capture with a frame half written.
+    std::signal(SIGXFSZ, SIG_IGN);
     const veko::DataFiles data = enterDataFolder(options);
 
     if (options.bench)
