@@ -115,7 +115,7 @@ bool Capture::finishVideo()
         return true;
     }
     // The video is whole: it stays under its own name, and the message says where.
-    mError += "; the video is kept as \"" + mVideoFolder.pathOf(mVideoFile.temp) + "\"";
+    mError += "; the capture's video is kept as \"" + mVideoFolder.pathOf(mVideoFile.temp) + "\"";
     mVideoFile = OutputFolder::File();
     return false;
 }

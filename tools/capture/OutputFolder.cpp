@@ -157,7 +157,7 @@ OutputFolder::Outcome OutputFolder::place(File& file, bool replace, std::string&
         return PLACED;
     }
     if (errno == EEXIST) {
-        error = target + " was made by another program while the capture ran; it is kept as it is";
+        error = target + " was made by another program while the capture ran and stays as it is";
         return TAKEN;
     }
     error = "cannot put " + target + " in place: " + std::strerror(errno);
