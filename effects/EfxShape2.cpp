@@ -134,7 +134,7 @@ void EfxShape2::idle(float dt)
     driver->setRenderTarget(mRenderTarget, true, true, video::SColor(0, 0, 0, 0));
     drawPass(cameraA(t), mesh, &material);
     drawPass(cameraB(t), mesh, &material);
-    driver->setRenderTarget(nullptr, true, true, video::SColor(0, 0, 0, 0));
+    driver->setRenderTarget(Env::instance()->showTarget(), true, true, video::SColor(0, 0, 0, 0));
 
     const core::rect<s32> screen(0, 0, 640, 480);
     driver->draw2DRectangle(video::SColor(255, 255, 0, 128), screen);

@@ -58,7 +58,7 @@ void EfxTown::idle(float)
     blurPass(mRenderTargetA, mRenderTargetB);
     blurPass(mRenderTargetB, mRenderTargetA);
 
-    driver->setRenderTarget(nullptr, true, true, video::SColor(0, 0, 0, 0));
+    driver->setRenderTarget(env->showTarget(), true, true, video::SColor(0, 0, 0, 0));
     drawTown();
     env->drawQuad(mRenderTargetA, screen, wholeTexture, video::SColor(128, 0, 255, 255), Env::FLAG_ADDITIVE);
     env->drawQuad(mRenderTargetA, screen, wholeTexture, video::SColor(128, 32, 32, 32), Env::FLAG_ADDITIVE);

@@ -17,7 +17,8 @@ Env::Env(irr::IrrlichtDevice* device)
       mSoundSystem(nullptr),
       mMusic(nullptr),
       mChannel(nullptr),
-      mTime(0.0f)
+      mTime(0.0f),
+      mShowTarget(nullptr)
 {
     sInstance = this;
 

@@ -41,6 +41,11 @@ public:
     irr::video::IVideoDriver* driver() const { return mDriver; }
     irr::scene::ISceneManager* sceneManager() const { return mSceneManager; }
 
+    // Where the show draws: its 640x480 picture (a render target), or null for the window's
+    // own back buffer. Scenes that draw into render targets of their own come back here.
+    irr::video::ITexture* showTarget() const { return mShowTarget; }
+    void setShowTarget(irr::video::ITexture* target) { mShowTarget = target; }
+
     void addTime(float dt) { mTime += dt; }
     float time() const { return mTime; }
 
@@ -63,6 +68,7 @@ private:
     sound::Sound* mMusic;
     sound::Channel* mChannel;
     float mTime;
+    irr::video::ITexture* mShowTarget;
 
     static Env* sInstance;
 };
