@@ -9,6 +9,7 @@
 
 #include "app/LoadReport.h"
 #include "app/MyEventReceiver.h"
+#include "app/ShowDevice.h"
 #include "env/Env.h"
 #include "env/ShowScreen.h"
 #include "framework/Sequencer.h"
@@ -37,36 +38,6 @@ void requestStop(int)
     sStopRequested = 1;
 }
 
-// The device draws into the show's own window; with --mode-switch the engine makes its own
-// fullscreen window and switches the video mode for it.
-IrrlichtDevice* createShowDevice(MyEventReceiver* receiver, const ShowWindow* window)
-{
-    SIrrlichtCreationParameters params;
-    params.DriverType = video::EDT_OPENGL;
-    params.WindowSize = core::dimension2du(640, 480);
-    params.Bits = 32;
-    params.Fullscreen = window == nullptr;
-    params.Stencilbuffer = false;
-    params.Vsync = false;
-    params.EventReceiver = receiver;
-    params.LoggingLevel = ELL_NONE;   // the show prints nothing when all is well
-    if (window) {
-        params.WindowSize = core::dimension2du(window->width(), window->height());
-        params.WindowId = reinterpret_cast<void*>(window->id());
-    }
-    return createDeviceRetrying(params);
-}
-
-_XDisplay* engineDisplay(IrrlichtDevice* device)
-{
-    return static_cast<_XDisplay*>(device->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Display);
-}
-
-unsigned long engineWindow(IrrlichtDevice* device)
-{
-    return static_cast<unsigned long>(device->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Window);
-}
-
 } // namespace
 
 int runShow(const ShowOptions& options)
@@ -89,7 +60,7 @@ int runShow(const ShowOptions& options)
     if (options.modeSwitch)
         rememberDesktopMode();
     else
-        window.reset(ShowWindow::create(options.windowed ? ShowWindow::WINDOWED : ShowWindow::FULLSCREEN));
+        window.reset(ShowWindow::create(options.windowed ? ShowWindow::WINDOWED : ShowWindow::FULLSCREEN, kShowDepthBits));
     IrrlichtDevice* device = (window || options.modeSwitch) ? createShowDevice(&receiver, window.get()) : nullptr;
     if (!device) {
         report("cannot create the show's OpenGL window: the X server offers no usable OpenGL");

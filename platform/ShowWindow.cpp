@@ -3,11 +3,11 @@
 #include <chrono>
 #include <thread>
 
-#include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "platform/GlxConfig.h"
 #include "platform/XServer.h"
 
 namespace veko {
@@ -19,40 +19,15 @@ const int kWindowedHeight = 480;
 // How long show() waits for a window manager to map the window.
 const int kMapWaitMs = 2000;
 
-// The frame buffer configuration the engine's OpenGL driver asks GLX for, with the show's
-// creation parameters (16-bit depth wish, no alpha, no stencil, double buffered, no
-// multisampling). The engine creates its context for the window with the first match, so
-// the window must have that match's visual.
-XVisualInfo* engineVisual(Display* display)
-{
-    const int attributes[] = {
-        GLX_RENDER_TYPE, GLX_RGBA_BIT,
-        GLX_RED_SIZE, 4, GLX_GREEN_SIZE, 4, GLX_BLUE_SIZE, 4, GLX_ALPHA_SIZE, 0,
-        GLX_DEPTH_SIZE, 16,
-        GLX_DOUBLEBUFFER, True,
-        GLX_STENCIL_SIZE, 0,
-        GLX_SAMPLE_BUFFERS, 0, GLX_SAMPLES, 0,
-        GLX_STEREO, False,
-        None
-    };
-    int count = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), attributes, &count);
-    if (!configs)
-        return nullptr;
-    XVisualInfo* visual = count > 0 ? glXGetVisualFromFBConfig(display, configs[0]) : nullptr;
-    XFree(configs);
-    return visual;
-}
-
 } // namespace
 
-ShowWindow* ShowWindow::create(Kind kind)
+ShowWindow* ShowWindow::create(Kind kind, int depthBits)
 {
     Display* display = openXDisplay();
     if (!display)
         return nullptr;
     ShowWindow* window = new ShowWindow(display, kind);
-    if (!window->createWindow()) {
+    if (!window->createWindow(depthBits)) {
         delete window;
         return nullptr;
     }
@@ -77,9 +52,10 @@ ShowWindow::~ShowWindow()
     XCloseDisplay(mDisplay);
 }
 
-bool ShowWindow::createWindow()
+bool ShowWindow::createWindow(int depthBits)
 {
-    XVisualInfo* visual = engineVisual(mDisplay);
+    // The engine's context for this window takes the first configuration of GLX's list.
+    XVisualInfo* visual = GlxConfig::visual(mDisplay, depthBits);
     if (!visual)
         return false;
     const Window root = RootWindow(mDisplay, visual->screen);

@@ -20,8 +20,9 @@ class ShowWindow {
 public:
     enum Kind { FULLSCREEN, WINDOWED };
 
-    // Null when the display cannot be reached or offers no OpenGL visual.
-    static ShowWindow* create(Kind kind);
+    // Null when the display cannot be reached or offers no OpenGL visual. depthBits: the
+    // depth buffer the engine will ask for, which decides the visual it wants.
+    static ShowWindow* create(Kind kind, int depthBits);
     ~ShowWindow();
 
     ShowWindow(const ShowWindow&) = delete;
@@ -43,7 +44,7 @@ public:
 
 private:
     ShowWindow(_XDisplay* display, Kind kind);
-    bool createWindow();
+    bool createWindow(int depthBits);
     void setProperties();
     void requestFullscreen();
     bool windowManagerRuns() const;
