@@ -18,6 +18,12 @@ const int kShowHeight = 480;
 ModeSwitchWatch::ModeSwitchWatch(unsigned long engineWindow)
     : mDisplay(openXDisplay()), mWindow(engineWindow), mLastCheckMs(0), mChecked(false), mFellBack(false)
 {
+    // The engine asks for the focus before its window is mapped; no window manager looks
+    // after a window that bypasses it, so the show asks again.
+    if (mDisplay) {
+        XSetInputFocus(mDisplay, mWindow, RevertToParent, CurrentTime);
+        XSync(mDisplay, False);
+    }
 }
 
 ModeSwitchWatch::~ModeSwitchWatch()
@@ -45,6 +51,7 @@ void ModeSwitchWatch::coverMonitor()
     XSetWindowBackground(mDisplay, mWindow, BlackPixel(mDisplay, DefaultScreen(mDisplay)));
     XMoveResizeWindow(mDisplay, mWindow, monitor.x, monitor.y, monitor.width, monitor.height);
     XRaiseWindow(mDisplay, mWindow);
+    XSetInputFocus(mDisplay, mWindow, RevertToParent, CurrentTime);
     XSync(mDisplay, False);
 }
 
