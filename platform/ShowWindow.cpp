@@ -32,6 +32,8 @@ ShowWindow* ShowWindow::create(Kind kind, int depthBits)
         return nullptr;
     }
     window->setProperties();
+    // The engine reaches the window through a connection of its own: it must exist by then.
+    XSync(display, False);
     return window;
 }
 
