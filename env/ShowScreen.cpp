@@ -91,6 +91,9 @@ void ShowScreen::showBlack()
 
 void ShowScreen::present()
 {
+    // Without a picture (no render targets) the scenes drew on the window itself.
+    if (!mPicture)
+        return;
     // The back buffer was cleared to black by beginFrame: that is the bars.
     mEnv->setWindowTarget();
     const core::dimension2du window = mDriver->getScreenSize();
