@@ -47,7 +47,7 @@ const char* ShowCommandLine::usage()
            "  --window          play in an ordinary 640x480 window that can be resized; the\n"
            "                    picture is scaled inside it the same way\n"
            "  --pixel-perfect   scale by whole factors only (each pixel an exact 2x2, 3x3...\n"
-           "                    block), with wider black bars where the screen is not a multiple\n"
+           "                    block); the black bars are wider where that leaves room\n"
            "  --mode-switch     switch the display to a real 640x480 video mode for the show\n"
            "                    and back at its end (for CRT monitors); should the mode be\n"
            "                    changed back during the show, the picture is scaled instead\n"
