@@ -42,10 +42,11 @@ bool enterIfDotDotData(const fs::path& folder, const fs::path& data)
 // Moves into a folder from which "../data" is the data folder. A working directory is always
 // a real folder, and ".." from it its real parent: for a data folder that is a symbolic link,
 // "../data" is the link only from a folder beside the link, and from inside it only when the
-// link's target is named "data" too. The folder itself is tried first, then those beside it.
-bool enterAsDotDotData(const fs::path& data)
+// link's target is named "data" too. The folder itself is tried first, then the one the
+// program was started in, then those beside the folder.
+bool enterAsDotDotData(const fs::path& data, const fs::path& started)
 {
-    if (enterIfDotDotData(data, data))
+    if (enterIfDotDotData(data, data) || enterIfDotDotData(started, data))
         return true;
     std::error_code code;
     std::vector<fs::path> beside;
@@ -97,7 +98,7 @@ bool DataFolder::enter(const char* programName) const
     if (!found.empty()) {
         std::error_code code;
         const fs::path started = fs::current_path(code);
-        if (enterAsDotDotData(found))
+        if (enterAsDotDotData(found, started))
             return true;
         fs::current_path(started, code);
         std::fprintf(stderr, "%s: the show's files are in %s, a link to a folder of another name with no folder "
