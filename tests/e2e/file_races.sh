@@ -3,10 +3,11 @@
 # 1. A data folder that is a symbolic link to a folder of another name, with linked files in
 #    it: kavri-capture draws what it draws from the real folder, the show plays its music, and
 #    nothing is said.
-# 2. Names flipped in a loop while the program starts, by a small script that swaps symbolic
+# 2. Names flipped in a loop while kavri-capture starts, by flip_links, which swaps symbolic
 #    links as fast as it can: a name that is now missing, now a named pipe without a writer;
 #    material files that are now good, now 32 MB of one-letter lines (each a material for the
-#    engine: gigabytes). Every start must end by itself, with exit code 0, within its memory.
+#    engine: gigabytes). Every start must end by itself, with exit code 0, within 1 GB of
+#    address space.
 # Arguments: the bin folder, the flip_links program; with a third, "count", it makes every
 # start and prints how many failed, without the show.
 set -u
