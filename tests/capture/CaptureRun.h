@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,7 +60,11 @@ protected:
         ASSERT_NE(mkdtemp(name), nullptr);
         dir = name;
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override
+    {
+        closeLoadingWatch();
+        fs::remove_all(dir);
+    }
 
     // shellPrefix goes before the command, e.g. "cd /somewhere && " or "PATH=... ".
     Result capture(const std::string& args, const std::string& shellPrefix = "")
@@ -73,6 +79,7 @@ protected:
     // Starts the program without waiting; its output goes to dir/stdout and dir/stderr.
     pid_t start(const std::string& args, const std::string& shellPrefix = "")
     {
+        watchForLoading();
         const std::string command = shellPrefix + "exec '" + KAVRI_CAPTURE + "' " + args + " >'" +
                                     (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "' </dev/null";
         const pid_t pid = fork();
@@ -138,22 +145,16 @@ protected:
     }
     std::string inCopy() const { return "cd '" + (dir / "bin").string() + "' && "; }
 
-    // True once the started program reads a file of the data folder: its outputs were judged
-    // by then, and the scenes are loading.
-    static bool waitForLoading(pid_t pid, double seconds)
+    // True once the program started last opens a file of the data folder, i.e. its scenes
+    // load. The data folder's files are read whole and closed at once, so the opens are
+    // watched (armed before the program starts) rather than looked for among its open files.
+    bool waitForLoading(pid_t pid, double seconds)
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        const fs::path proc = "/proc/" + std::to_string(pid);
-        const std::string data = fs::canonical(KAVRI_DATA_DIR).string() + "/";
-        while (std::chrono::steady_clock::now() < end) {
-            std::error_code code;
-            const bool ours = fs::read_symlink(proc / "exe", code) == fs::path(KAVRI_CAPTURE);
-            for (fs::directory_iterator it(proc / "fd", code), last; ours && !code && it != last; it.increment(code)) {
-                const fs::path target = fs::read_symlink(it->path(), code);
-                if (target.string().rfind(data, 0) == 0 && fs::is_regular_file(target, code))
-                    return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (mLoadingWatch >= 0 && std::chrono::steady_clock::now() < end && !gone(pid)) {
+            pollfd ready = { mLoadingWatch, POLLIN, 0 };
+            if (poll(&ready, 1, 5) > 0)
+                return true;
         }
         return false;
     }
@@ -185,6 +186,23 @@ protected:
     }
 
     fs::path dir;
+
+private:
+    void watchForLoading()
+    {
+        closeLoadingWatch();
+        mLoadingWatch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        for (const char* folder : { "/textures", "/models", "/stream" })
+            inotify_add_watch(mLoadingWatch, (fs::canonical(KAVRI_DATA_DIR).string() + folder).c_str(), IN_OPEN);
+    }
+    void closeLoadingWatch()
+    {
+        if (mLoadingWatch >= 0)
+            close(mLoadingWatch);
+        mLoadingWatch = -1;
+    }
+
+    int mLoadingWatch = -1;
 };
 
 inline double correlation(const std::vector<std::int16_t>& a, size_t aStart, const std::vector<std::int16_t>& b,
