@@ -102,7 +102,7 @@ void ShowScreen::present()
     if (layout.dest.getArea() == 0)
         return;
     if (layout.direct) {
-        drawPicture(mPicture, layout.dest, false, false);
+        drawPicture(mPicture, layout.dest, false);
         return;
     }
     if (mSharpScaler->available()) {
@@ -115,11 +115,10 @@ void ShowScreen::present()
     if (large != mPicture) {
         mDriver->setRenderTarget(large, false, false, kBlack);
         const core::dimension2du size = large->getSize();
-        drawPicture(mPicture, core::rect<s32>(0, 0, size.Width, size.Height), false, false);
+        drawPicture(mPicture, core::rect<s32>(0, 0, size.Width, size.Height), false);
         mEnv->setWindowTarget();
     }
-    // A render target drawn the usual way holds its bottom row first.
-    drawPicture(large, layout.dest, true, large != mPicture);
+    drawPicture(large, layout.dest, true);
 }
 
 video::ITexture* ShowScreen::prescaled(u32 factor)
@@ -136,12 +135,15 @@ video::ITexture* ShowScreen::prescaled(u32 factor)
     return mPrescaled ? mPrescaled : mPicture;
 }
 
-void ShowScreen::drawPicture(video::ITexture* texture, const core::rect<s32>& dest, bool smooth, bool bottomUp)
+void ShowScreen::drawPicture(video::ITexture* texture, const core::rect<s32>& dest, bool smooth)
 {
-    // The whole texture, opaque; nearest-pixel unless smooth.
+    // The whole texture, opaque; nearest-pixel unless smooth. The engine turns every render
+    // target upside down as it draws it, since a render target drawn the usual way holds its
+    // bottom row first. The show's picture is drawn with the upper left origin and holds its
+    // top row first, so it is read with its source rectangle upside down, which cancels that.
     const core::dimension2du size = texture->getSize();
-    const core::rect<s32> source = bottomUp ? core::rect<s32>(0, size.Height, size.Width, 0)
-                                            : core::rect<s32>(0, 0, size.Width, size.Height);
+    const core::rect<s32> source = texture == mPicture ? core::rect<s32>(0, size.Height, size.Width, 0)
+                                                       : core::rect<s32>(0, 0, size.Width, size.Height);
     video::SMaterial& material = mDriver->getMaterial2D();
     for (u32 i = 0; i < video::MATERIAL_MAX_TEXTURES; ++i) {
         material.TextureLayer[i].BilinearFilter = smooth;

@@ -32,7 +32,7 @@ public:
 
 private:
     irr::video::ITexture* prescaled(irr::u32 factor);
-    void drawPicture(irr::video::ITexture* texture, const irr::core::rect<irr::s32>& dest, bool smooth, bool bottomUp);
+    void drawPicture(irr::video::ITexture* texture, const irr::core::rect<irr::s32>& dest, bool smooth);
 
     Env* mEnv;
     irr::video::IVideoDriver* mDriver;

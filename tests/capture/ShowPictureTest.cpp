@@ -33,6 +33,18 @@ std::vector<std::uint8_t> readPicture(irr::video::IVideoDriver* driver, irr::vid
     return rgb;
 }
 
+// The window's back buffer, RGB, top row first.
+std::vector<std::uint8_t> readWindow(int w, int h)
+{
+    std::vector<std::uint8_t> bottomUp(w * h * 3), rgb(w * h * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    for (int y = 0; y < h; ++y)
+        std::copy_n(&bottomUp[(h - 1 - y) * w * 3], w * 3, &rgb[y * w * 3]);
+    return rgb;
+}
+
 std::vector<std::uint8_t> readPng(irr::video::IVideoDriver* driver, const fs::path& file)
 {
     std::vector<std::uint8_t> rgb;
@@ -79,6 +91,14 @@ TEST_F(CaptureRun, ShowPictureEqualsTheCaptureFramesThroughTheWholeShow)
             if (!show.frame())
                 break;
             pictures.push_back(readPicture(driver, screen.picture()));
+            if (pictures.size() == 11) {
+                // Shown at its own size (a 640x480 window), the picture reaches the window
+                // pixel for pixel and the right way up.
+                driver->OnResize(irr::core::dimension2du(640, 480));
+                screen.present();
+                EXPECT_TRUE(readWindow(640, 480) == pictures.back()) << "the picture shown at its own size differs";
+                driver->OnResize(irr::core::dimension2du(1000, 700));
+            }
             screen.present();
             driver->endScene();
         }
