@@ -12,6 +12,7 @@
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "platform/DisplayMode.h"
+#include "platform/FrameLog.h"
 #include "platform/Report.h"
 #include "platform/ShowClock.h"
 #include "platform/XServer.h"
@@ -87,15 +88,16 @@ int runShow(const ShowOptions& options)
         std::unique_ptr<LoadReport> report(options.withData ? new LoadReport(device) : nullptr);
         sequencer->initAll();
     }
+    // The show clock's zero is the moment the music starts, whether or not the window has the
+    // focus yet; the music keeps its place on it. The engine's timer follows the wall clock, so
+    // the show sets it from its own clock before every frame.
+    ShowClock clock;
+    env->musicFollows(clock.share(), options.audioOffsetMs);
     if (!sStopRequested && options.withData)
         env->playMusic("..\\data\\stream\\zaza.ogg");
-
-    // The show clock's zero is the moment the music starts, whether or not the window has the
-    // focus yet. The engine's timer follows the wall clock, so the show sets it from its own
-    // clock before every frame.
-    ShowClock clock;
     ITimer* timer = device->getTimer();
     sequencer->start(clock.milliseconds());
+    FrameLog frameLog;
 
     while (device->run()) {
         const unsigned int now = clock.milliseconds();
@@ -112,6 +114,7 @@ int runShow(const ShowOptions& options)
         driver->beginScene(true, true, video::SColor(0));
         sequencer->frame();
         driver->endScene();
+        frameLog.presented(env->time());
     }
 
     env->stopMusic();

@@ -1,8 +1,30 @@
 #include "app/ShowCommandLine.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace veko {
+
+namespace {
+
+// The most a sound setup is believed to differ, either way.
+const long kMostAudioOffsetMs = 2000;
+
+bool readAudioOffset(const char* text, int* ms)
+{
+    if (!text || !*text)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < -kMostAudioOffsetMs || value > kMostAudioOffsetMs)
+        return false;
+    *ms = static_cast<int>(value);
+    return true;
+}
+
+} // namespace
 
 ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOptions& options, std::string& error)
 {
@@ -16,6 +38,14 @@ ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOption
             options.windowed = true;
             continue;
         }
+        if (std::strcmp(arg, "--audio-offset") == 0) {
+            if (!readAudioOffset(i + 1 < argc ? argv[i + 1] : nullptr, &options.audioOffsetMs)) {
+                error = "--audio-offset needs a whole number of milliseconds from -2000 to 2000";
+                return FAILED;
+            }
+            ++i;
+            continue;
+        }
         error = std::string(arg[0] == '-' ? "unknown option '" : "unexpected argument '") + arg + "' (see --help)";
         return FAILED;
     }
@@ -24,12 +54,15 @@ ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOption
 
 const char* ShowCommandLine::usage()
 {
-    return "Usage: kavri [--window]\n"
+    return "Usage: kavri [--window] [--audio-offset MS]\n"
            "A real-time audio-visual show: six scenes to a looping music track, 71 seconds,\n"
            "then it ends by itself. Escape ends it early.\n"
            "\n"
            "  --window    play in a 640x480 window; the desktop's video mode is left alone\n"
            "              (without it the show switches the display to 640x480 fullscreen)\n"
+           "  --audio-offset MS\n"
+           "              play the sound MS milliseconds later than the picture (negative:\n"
+           "              sooner), for a sound setup that delays it differently; default 0\n"
            "  --help      show this help and exit\n"
            "  --version   show the version and exit\n"
            "\n"

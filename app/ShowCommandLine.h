@@ -9,6 +9,7 @@ namespace veko {
 struct ShowOptions {
     bool windowed = false;   // a 640x480 window; the desktop's video mode is left alone
     bool withData = true;    // false: no data folder was found, and that was said already
+    int audioOffsetMs = 0;   // the sound comes this much later than the picture (negative: sooner)
 };
 
 class ShowCommandLine {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -14,9 +16,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <SDL2/SDL.h>
 #include <vorbis/vorbisfile.h>
 
 #include "env/Env.h"
+#include "platform/ClockShare.h"
+#include "platform/ShowClock.h"
 #include "platform/SoundLibrary.h"
 #include "TestSupport.h"
 
@@ -417,6 +422,84 @@ TEST(SoundOnDisk, AStreamThatCannotBeDecodedEndsWithOneLine)
         EXPECT_LT(heard.frames(), 44100 * 10);
         std::remove(file.c_str());
     }
+}
+
+// The music follows a show clock played by the test: a stall of the audio thread (the device
+// held locked, while the show clock runs on) is skipped at once by what was missed; a stopped
+// process (the show clock stands still, a continue is counted) is not. SDL's disk driver runs at
+// the pace it would be heard.
+TEST(SoundOnDisk, AStalledDeviceSkipsWhatItMissedAndAStoppedProcessDoesNot)
+{
+    const std::string tone = tempPath("follow.ogg");
+    ASSERT_TRUE(run("sox -n -r 44100 -c 2 '" + tone + "' synth 3 sine 441 gain -6"));
+    const std::string log = tempPath("sound.log");
+    std::remove(log.c_str());
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    unsetenv("SDL_DISKAUDIODELAY");
+    setenv("KAVRI_SOUND_LOG", log.c_str(), 1);
+
+    veko::ClockShare share;
+    std::atomic<long long> standing(0);   // ms the show clock leaves out
+    std::atomic<bool> stopped(false), done(false);
+    const long long zero = veko::ShowClock::monotonicMilliseconds();
+    std::thread loop([&] {
+        while (!done) {
+            const long long now = veko::ShowClock::monotonicMilliseconds();
+            if (!stopped)
+                share.publish({now - zero - standing, now, veko::ShowClock::continuesSoFar()});
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+
+    sound::System* system = nullptr;
+    sound::System_Create(&system);
+    sound::Sound* music = nullptr;
+    ASSERT_EQ(system->init(1, sound::INIT_NORMAL, nullptr), sound::OK);
+    system->follow(&share, 0);
+    ASSERT_EQ(system->createStream(tone.c_str(), sound::LOOP_NORMAL, nullptr, &music), sound::OK);
+    ASSERT_EQ(system->playSound(sound::CHANNEL_FREE, music, false, nullptr), sound::OK);
+    auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    // The one open device; holding its lock holds its callback.
+    SDL_AudioDeviceID device = 2;
+    while (device < 32 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_PLAYING)
+        ++device;
+    ASSERT_LT(device, 32u);
+    pause(1000);
+
+    // The stall: the device gets nothing for 500 ms while the show goes on.
+    SDL_LockAudioDevice(device);
+    pause(500);
+    SDL_UnlockAudioDevice(device);
+    pause(1000);
+
+    // The stop: everything stands still for 500 ms and the clock leaves it out.
+    stopped = true;
+    SDL_LockAudioDevice(device);
+    const long long stopAt = veko::ShowClock::monotonicMilliseconds();
+    pause(500);
+    standing += veko::ShowClock::monotonicMilliseconds() - stopAt;
+    veko::ShowClock::noteContinued();
+    stopped = false;
+    SDL_UnlockAudioDevice(device);
+    pause(1000);
+
+    music->release();
+    system->close();
+    system->release();
+    done = true;
+    loop.join();
+    unsetenv("KAVRI_SOUND_LOG");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    const std::string said = readFile(log);
+    EXPECT_LE(linesContaining(said, "start:"), 1) << said;
+    ASSERT_EQ(linesContaining(said, "music skipped") - linesContaining(said, "start: music skipped"), 1) << said;
+    const size_t at = said.rfind("music skipped ");
+    const long skipped = std::atol(said.c_str() + at + std::strlen("music skipped "));
+    EXPECT_NEAR(skipped, 500, 60) << said;
+    std::remove(log.c_str());
+    std::remove(tone.c_str());
 }
 
 TEST_F(SoundLibraryTest, ANamedPipeIsRefusedAtOnce)

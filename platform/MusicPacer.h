@@ -1,0 +1,48 @@
+#ifndef VEKO_MUSIC_PACER_H
+#define VEKO_MUSIC_PACER_H
+
+namespace veko {
+namespace sound {
+
+// Decides, once per buffer the device asks for, how the music keeps its place on the show
+// clock. It is told the lag: how many frames the show clock's music position is ahead of the
+// next frame handed to the device. It never moves the show clock; it only moves the music.
+//
+// - The first buffer: nothing is queued anywhere yet, so the lag is exact. The music starts at
+//   the show's time: skipped forward by a late start, or led by silence when it must come later.
+// - A shortfall: the device asked nothing for longer than it can hold (a stalled audio thread,
+//   server or machine), so what it missed was heard as silence. When the lag exceeds its steady
+//   value by more than one buffer plus a margin, the music skips forward by the whole excess.
+//   Anything smaller is jitter of the callbacks and is left alone.
+// - Slow drift (a sound card whose clock runs a little off the system clock): the lag's smoothed
+//   value is held at what it settled to after the start. Past a small dead band, each buffer is
+//   resampled from a few frames more or fewer (0.15 %, a pitch change of 2.5 cents, which no one
+//   hears), faster than a 0.1 % clock difference can pull it away.
+class MusicPacer {
+public:
+    struct Step {
+        long long skip = 0;      // music frames to drop before this buffer
+        long long silence = 0;   // frames of silence before the music (the start only)
+        int stretch = 0;         // this buffer is made from (frames + stretch) music frames
+        bool start = false;      // the first buffer of the music
+    };
+
+    MusicPacer(int rate, int bufferFrames);
+
+    // `frames` is the size of the buffer being filled.
+    Step next(long long lag, int frames);
+    long long threshold() const { return mThreshold; }
+
+private:
+    int mRate;
+    long long mThreshold;   // a shortfall beyond this is a real one
+    bool mStarted;
+    double mSmoothed;       // the lag, smoothed over about a second of buffers
+    double mTarget;         // what the smoothed lag settled to
+    int mBuffers;           // buffers since the start
+};
+
+} // namespace sound
+} // namespace veko
+
+#endif

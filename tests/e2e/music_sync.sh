@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The music is heard where the picture is, through a real sound server, and comes back to its
+# place after its audio thread was starved.
+#
+# A private PulseAudio (only its native protocol and a null sink, in a private runtime folder)
+# plays the show; the sink's monitor is recorded with a time per chunk, the show logs when each
+# frame was presented, and the track is found in the recording by cross-correlation with the
+# decoded music. Halfway (at 35 s of show) the show's audio thread alone is pinned to one core
+# and a real-time busy loop takes that core for half a second. music_sync.py checks:
+# - every scene change is heard 14 +- 25 ms after it is drawn, before and after the stall;
+# - 100 ms after the stall the music is back at its place on the show clock (within 25 ms);
+# - near the end the music is as far from the show clock as before the stall (within 30 ms).
+#
+# Usage: music_sync.sh BIN [idle]    (idle: no stall, for the benchmark figures)
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+bin=$1
+mode=${2:-stall}
+work=$(mktemp -d)
+python=/usr/bin/python3   # Debian's, with numpy from the test packages
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
+
+PULSE_PID=
+RECORD_PID=
+stop_all() {
+    [ -n "$RECORD_PID" ] && kill "$RECORD_PID" 2>/dev/null
+    [ -n "$PULSE_PID" ] && kill "$PULSE_PID" 2>/dev/null
+    cleanup
+}
+trap stop_all EXIT
+
+for tool in pulseaudio parec taskset ffmpeg; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
+done
+$python -c 'import numpy' 2>/dev/null || { echo "FAIL: python3-numpy is not installed" >&2; exit 1; }
+[ -f "$bin/../data/stream/zaza.ogg" ] || { echo "FAIL: no music in $bin/../data" >&2; exit 1; }
+[ "$(nproc)" -ge 2 ] || { echo "SKIP: the stall needs two cores"; exit 0; }
+
+# A private sound server: nothing of the user's session is used or disturbed.
+export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home"
+mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
+unset PULSE_SERVER DBUS_SESSION_BUS_ADDRESS
+pulseaudio --daemonize=no -n --exit-idle-time=-1 --use-pid-file=no --disallow-module-loading \
+    --load="module-native-protocol-unix" --load="module-null-sink sink_name=show rate=44100" \
+    >"$work/pulseaudio.log" 2>&1 &
+PULSE_PID=$!
+for _ in $(seq 1 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+pactl info >/dev/null 2>&1 || { cat "$work/pulseaudio.log" >&2; echo "FAIL: PulseAudio did not start" >&2; exit 1; }
+
+ffmpeg -v error -i "$bin/../data/stream/zaza.ogg" -f s16le -ac 1 -ar 44100 "$work/ref.raw" ||
+    { echo "FAIL: cannot decode the track" >&2; exit 1; }
+
+start_xvfb || exit 1
+$python "$here/music_sync.py" record "$work" show.monitor &
+RECORD_PID=$!
+sleep 0.5
+
+KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=pulseaudio \
+    start_show "$bin" 2>"$work/stderr"
+focus_show_window >/dev/null || exit 1
+
+if [ "$mode" = stall ]; then
+    # Waits for 35 s of show, then starves the audio thread alone.
+    for _ in $(seq 1 1200); do
+        [ -s "$work/frames" ] && [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 35 ] && break
+        sleep 0.05
+    done
+    audio=$(grep -l '^SDLAudioP' /proc/"$SHOW_PID"/task/*/comm 2>/dev/null | head -n 1 | awk -F/ '{ print $5 }')
+    if [ -z "$audio" ]; then
+        fail "the show has no audio thread"
+    else
+        taskset -p -c 1 "$audio" >/dev/null
+        $python "$here/music_sync.py" stall 1 500 "$work/stall"
+        taskset -p -c 0-"$(($(nproc) - 1))" "$audio" >/dev/null 2>&1
+    fi
+fi
+
+wait_show 120 || { fail "the show did not end"; kill -9 "$SHOW_PID"; SHOW_PID=; }
+[ "${SHOW_RC:-1}" -eq 0 ] || fail "exit code ${SHOW_RC:-none}"
+sleep 0.3
+kill "$RECORD_PID"; wait "$RECORD_PID"; RECORD_PID=
+
+echo "skips recorded by the show: $(tr '\n' ';' <"$work/sound.log" 2>/dev/null)"
+$python "$here/music_sync.py" analyse "$work" "$work/ref.raw" || failed=1
+
+if [ $failed -eq 0 ]; then rm -rf "$work"; else echo "recordings kept in $work" >&2; fi
+exit $failed
