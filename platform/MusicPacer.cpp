@@ -1,5 +1,6 @@
 #include "platform/MusicPacer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace veko {
@@ -23,6 +24,9 @@ const double kDeadBandMs = 4.0;
 // to a file as fast as it can) is not a clock difference and is left alone.
 const double kMostDriftMs = 150.0;
 
+// A smoothed lag this far above its target is music missed a little at a time.
+const double kMostLingeringMs = 20.0;
+
 // How much faster or slower a buffer is played while drift is corrected.
 const double kStretch = 0.0015;
 
@@ -32,6 +36,16 @@ MusicPacer::MusicPacer(int rate, int bufferFrames)
     : mRate(rate), mThreshold(bufferFrames + 1LL * kMarginMs * rate / 1000), mStarted(false),
       mSmoothed(0.0), mTarget(0.0), mBuffers(0)
 {
+}
+
+// The device ran dry: like at the start, nothing is queued, so the music is put where the show
+// is now. The server then queues its share again, and the lag settles afresh.
+MusicPacer::Step MusicPacer::restart(long long lag)
+{
+    Step step;
+    step.skip = lag > 0 ? lag : 0;
+    mBuffers = 0;
+    return step;
 }
 
 MusicPacer::Step MusicPacer::next(long long lag, int frames)
@@ -49,16 +63,24 @@ MusicPacer::Step MusicPacer::next(long long lag, int frames)
 
     ++mBuffers;
     if (mBuffers == 1)
-        mSmoothed = static_cast<double>(lag);
-    if (lag - mSmoothed > mThreshold) {
-        step.skip = lag - static_cast<long long>(mSmoothed);
-        return step;   // what was missed is gone; the steady lag stays what it was
-    }
+        mSmoothed = std::min(static_cast<double>(lag), 0.0);
+    if (lag - mSmoothed > mThreshold)
+        return restart(lag);
     mSmoothed += (lag - mSmoothed) * kSmoothing;
     if (mBuffers <= kSettleBuffers) {
-        mTarget = mSmoothed;
-        return step;
+        // Shortfalls only raise the lag and the server's queueing only lowers it, so the
+        // steady value is the lowest the smoothed lag comes to; and never above nought, since
+        // music handed over later than its time is music missed.
+        if (mBuffers == 1 || mSmoothed < mTarget)
+            mTarget = std::min(mSmoothed, 0.0);
     }
+    // Shortfalls shorter than the threshold that add up (a busy machine) show as a lag that
+    // stays above its target: that is music missed, not jitter, which averages out.
+    const double reference = mBuffers <= kSettleBuffers ? 0.0 : mTarget;
+    if ((mSmoothed - reference) * 1000.0 / mRate > kMostLingeringMs)
+        return restart(lag);
+    if (mBuffers <= kSettleBuffers)
+        return step;
 
     const double driftMs = (mSmoothed - mTarget) * 1000.0 / mRate;
     if (std::fabs(driftMs) > kDeadBandMs && std::fabs(driftMs) < kMostDriftMs) {

@@ -11,9 +11,10 @@ namespace sound {
 // - The first buffer: nothing is queued anywhere yet, so the lag is exact. The music starts at
 //   the show's time: skipped forward by a late start, or led by silence when it must come later.
 // - A shortfall: the device asked nothing for longer than it can hold (a stalled audio thread,
-//   server or machine), so what it missed was heard as silence. When the lag exceeds its steady
-//   value by more than one buffer plus a margin, the music skips forward by the whole excess.
-//   Anything smaller is jitter of the callbacks and is left alone.
+//   server or machine), so it ran dry and played silence. When the lag exceeds its steady value
+//   by more than one buffer plus a margin, the music is put where the show is, as at the start.
+//   Anything smaller is jitter of the callbacks and is left alone, unless it lingers: small
+//   shortfalls that add up keep the smoothed lag above its target, which jitter never does.
 // - Slow drift (a sound card whose clock runs a little off the system clock): the lag's smoothed
 //   value is held at what it settled to after the start. Past a small dead band, each buffer is
 //   resampled from a few frames more or fewer (0.15 %, a pitch change of 2.5 cents, which no one
@@ -34,6 +35,8 @@ public:
     long long threshold() const { return mThreshold; }
 
 private:
+    Step restart(long long lag);
+
     int mRate;
     long long mThreshold;   // a shortfall beyond this is a real one
     bool mStarted;

@@ -172,6 +172,7 @@ void System::feedInPlace(OggStream* stream, unsigned char* out, int bytes)
     MusicPacer::Step step;
     if (lag(&behind))
         step = mPacer->next(behind, frames);
+    if (std::getenv("KAVRI_DEBUG_LAG") && mLogFd >= 0) { char l[160]; int n = std::snprintf(l, sizeof l, "DBG t=%lld lag=%lld frames=%d skip=%lld st=%d\n", ShowClock::monotonicMilliseconds(), behind*1000/mRate, frames, step.skip, step.stretch); if (write(mLogFd, l, n) < 0) {} }
     if (step.skip > 0) {
         skip(stream, step.skip);
         note(step.start ? "start: music skipped %lld ms\n" : "music skipped %lld ms\n", step.skip * 1000 / mRate);

@@ -57,7 +57,7 @@ $python "$here/music_sync.py" record "$work" show.monitor &
 RECORD_PID=$!
 sleep 0.5
 
-KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=pulseaudio \
+KAVRI_DEBUG_LAG=${KAVRI_DEBUG_LAG:-} KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=pulseaudio \
     start_show "$bin" 2>"$work/stderr"
 focus_show_window >/dev/null || exit 1
 
@@ -82,7 +82,7 @@ wait_show 120 || { fail "the show did not end"; kill -9 "$SHOW_PID"; SHOW_PID=; 
 sleep 0.3
 kill "$RECORD_PID"; wait "$RECORD_PID"; RECORD_PID=
 
-echo "skips recorded by the show: $(tr '\n' ';' <"$work/sound.log" 2>/dev/null)"
+echo "skips recorded by the show: $(grep -v DBG "$work/sound.log" | tr "\n" ";")"
 $python "$here/music_sync.py" analyse "$work" "$work/ref.raw" || failed=1
 
 if [ $failed -eq 0 ]; then rm -rf "$work"; else echo "recordings kept in $work" >&2; fi
