@@ -144,14 +144,15 @@ class Show:
         found, score = best_match(needle, self.ref[[i % length for i in range(lo, hi)]])
         return (lo + found) / RATE, score
 
-    def heard_position(self, when, guess):
+    def heard_position(self, when, guess, leads=(-0.6, -0.2, 0.2)):
         """The track position (s) heard at `when`: found roughly with a long window, then
         closely with three short ones around `when`; a glitch (a stall of the machine) spoils
         one short window at most. None if the music is not found."""
-        coarse, score = self.match_at(when - 0.75, 1.5, guess - 0.75, 2.5)
-        centre = coarse + 0.75 if coarse is not None and score > 0.5 else guess
+        first = min(0.0, min(leads) - 0.15)
+        coarse, score = self.match_at(when + first, 1.5, guess + first, 2.5)
+        centre = coarse - first if coarse is not None and score > 0.5 else guess
         found = []
-        for lead in (-0.6, -0.2, 0.2):
+        for lead in leads:
             position, score = self.match_at(when + lead, 0.4, centre + lead, 0.25)
             if position is not None and score > 0.6:
                 found.append(position - lead)
@@ -160,10 +161,11 @@ class Show:
         found.sort()
         return found[len(found) // 2]
 
-    def lag(self, when):
-        """How far the heard music is behind the show clock at `when`, in ms."""
+    def lag(self, when, leads=(-0.6, -0.2, 0.2)):
+        """How far the heard music is behind the show clock at `when`, in ms; the music is
+        looked at in short windows starting `leads` s from `when`."""
         clock = self.show_clock_at(when)
-        position = self.heard_position(when, clock)
+        position = self.heard_position(when, clock, leads)
         return None if position is None else (clock - position) * 1000.0
 
 
@@ -176,6 +178,14 @@ def analyse(folder, ref_path):
     if os.path.exists(stall_path):
         stall = [float(x) for x in open(stall_path).read().split()]
 
+    before = [show.lag(show.frame_time[0] + s) for s in (3.0, 8.0, 15.0, 25.0)]
+    before = [x for x in before if x is not None]
+    if not before:
+        failures.append('no music found in the first 25 s')
+        reference = None
+    else:
+        reference = float(np.median(before))
+        print('music behind the show clock before the stall: %s ms' % ', '.join('%.1f' % x for x in before))
     # When the picture itself is late (the main thread got no processor), the music is checked
     # against the show clock at the scene change instead: the picture is not what is tested.
     zero = float(np.median(show.frame_time - show.frame_show))
@@ -186,32 +196,30 @@ def analyse(folder, ref_path):
             failures.append('no frame after %.3f s' % change)
             continue
         late = (drawn - zero - change) * 1000.0
-        when = drawn if late < 40.0 else zero + change
-        position = show.heard_position(when, show.show_clock_at(when))
         after = stall is not None and drawn > stall[1]
         label = ' after the stall' if after else ''
+        if late >= 40.0:
+            behind = show.lag(zero + change)
+            print('scene change at %6.3f s: the picture was %.0f ms late; the music %s ms behind the show clock%s'
+                  % (change, late, 'not found' if behind is None else '%.1f' % behind, label))
+            if behind is None or reference is None or abs(behind - reference) > TOLERANCE_MS:
+                failures.append('the music at %.3f s is not where the show clock is' % change)
+            continue
+        position = show.heard_position(drawn, show.show_clock_at(drawn))
         if position is None:
             print('scene change at %6.3f s: the music was not found%s' % (change, label))
             failures.append('the music at %.3f s was not found in the recording' % change)
             continue
-        offset = (change - position) * 1000.0 + (0.0 if when == drawn else late)
+        offset = (change - position) * 1000.0
         offsets.append(offset)
-        print('scene change at %6.3f s: heard %+7.1f ms after drawn%s%s'
-              % (change, offset, label, '' if when == drawn else ' (picture %.0f ms late: against the show clock)' % late))
+        print('scene change at %6.3f s: heard %+7.1f ms after drawn%s' % (change, offset, label))
         if abs(offset - IDLE_OFFSET_MS) > TOLERANCE_MS:
             failures.append('scene change at %.3f s heard %+.1f ms after drawn (allowed %.0f +- %.0f)'
                             % (change, offset, IDLE_OFFSET_MS, TOLERANCE_MS))
 
-    before = [show.lag(show.frame_time[0] + s) for s in (3.0, 8.0, 15.0, 25.0)]
-    before = [x for x in before if x is not None]
-    if not before:
-        failures.append('no music found in the first 25 s')
-        reference = None
-    else:
-        reference = float(np.median(before))
-        print('music behind the show clock before the stall: %s ms' % ', '.join('%.1f' % x for x in before))
     if stall is not None and reference is not None:
-        back = show.lag(stall[1] + RECOVERY_MS / 1000.0)
+        # Only what is heard from then on: windows that start after it.
+        back = show.lag(stall[1] + RECOVERY_MS / 1000.0, leads=(0.0, 0.2, 0.4))
         print('stall %.0f ms; %.0f ms after its end the music is %s ms behind the show clock'
               % ((stall[1] - stall[0]) * 1000, RECOVERY_MS,
                  'not found' if back is None else '%.1f' % back))

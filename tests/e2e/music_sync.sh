@@ -42,7 +42,8 @@ $python -c 'import numpy' 2>/dev/null || { echo "FAIL: python3-numpy is not inst
 export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home"
 mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
 unset PULSE_SERVER DBUS_SESSION_BUS_ADDRESS
-pulseaudio --daemonize=no -n --exit-idle-time=-1 --use-pid-file=no --disallow-module-loading \
+# The server and the recorder keep to the first core: the stall takes the second.
+taskset -c 0 pulseaudio --daemonize=no -n --exit-idle-time=-1 --use-pid-file=no --disallow-module-loading \
     --load="module-native-protocol-unix" --load="module-null-sink sink_name=show rate=44100" \
     >"$work/pulseaudio.log" 2>&1 &
 PULSE_PID=$!
@@ -53,11 +54,11 @@ ffmpeg -v error -i "$bin/../data/stream/zaza.ogg" -f s16le -ac 1 -ar 44100 "$wor
     { echo "FAIL: cannot decode the track" >&2; exit 1; }
 
 start_xvfb || exit 1
-$python "$here/music_sync.py" record "$work" show.monitor &
+taskset -c 0 $python "$here/music_sync.py" record "$work" show.monitor &
 RECORD_PID=$!
 sleep 0.5
 
-KAVRI_DEBUG_LAG=${KAVRI_DEBUG_LAG:-} KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=pulseaudio \
+KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=pulseaudio \
     start_show "$bin" 2>"$work/stderr"
 focus_show_window >/dev/null || exit 1
 

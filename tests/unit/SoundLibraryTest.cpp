@@ -305,23 +305,28 @@ TEST(SoundOnDisk, TheLoopRepeatsEverySampleWithoutAGap)
 {
     if (!std::ifstream(trackPath()))
         GTEST_SKIP() << "no music track in " << KAVRI_DATA_DIR;
-    const std::string cut = tempPath("cut.ogg");
-    ASSERT_TRUE(run("sox '" + trackPath() + "' '" + cut + "' trim 0 3"));
-    const std::vector<short> once = decode(cut);
-    ASSERT_GT(once.size(), 2u * 44100 * 2);
+    // Three seconds, streamed from the file again each pass; a tenth of a second, repeated
+    // from memory.
+    for (const char* length : {"3", "0.1"}) {
+        SCOPED_TRACE(length);
+        const std::string cut = tempPath("cut.ogg");
+        ASSERT_TRUE(run("sox '" + trackPath() + "' '" + cut + "' trim 1 " + length));
+        const std::vector<short> once = decode(cut);
+        ASSERT_GT(once.size(), 2u * 4000);
 
-    const Heard heard = playToDisk(cut, 8.0);
-    ASSERT_GE(heard.samples.size(), 2 * once.size() + once.size() / 2);
-    // Sound starts at the cut's first non-zero sample, as heard.samples does.
-    size_t lead = 0;
-    while (once[lead] == 0)
-        ++lead;
-    lead &= ~size_t(1);
-    long differ = 0;
-    for (size_t i = 0; i + lead < 2 * once.size() + once.size() / 2; ++i)
-        differ += heard.samples[i] != once[(i + lead) % once.size()];
-    EXPECT_EQ(differ, 0) << "samples differ over two and a half loops";
-    std::remove(cut.c_str());
+        const Heard heard = playToDisk(cut, std::max(8.0, 8 * std::atof(length)));
+        ASSERT_GE(heard.samples.size(), 2 * once.size() + once.size() / 2);
+        // Sound starts at the cut's first non-zero sample, as heard.samples does.
+        size_t lead = 0;
+        while (once[lead] == 0)
+            ++lead;
+        lead &= ~size_t(1);
+        long differ = 0;
+        for (size_t i = 0; i + lead < 2 * once.size() + once.size() / 2; ++i)
+            differ += heard.samples[i] != once[(i + lead) % once.size()];
+        EXPECT_EQ(differ, 0) << "samples differ over two and a half loops";
+        std::remove(cut.c_str());
+    }
 }
 
 TEST(SoundOnDisk, ADamagedStretchCostsAGlitchNotTheRestOfTheMusic)
@@ -389,6 +394,33 @@ TEST(SoundOnDisk, TracksOfOtherRatesAndChannelCountsPlayAtTheirPitch)
         EXPECT_GT(heard.rms(0.1, 1.0), 5000.0);
         std::remove(file.c_str());
     }
+}
+
+TEST(SoundOnDisk, AChainedFileKeepsEverySampleWhenItsFormatChanges)
+{
+    // Two links of one second each: a tone at 22.05 kHz mono, then silence at 48 kHz stereo.
+    // Every loop the tone lasts its second and comes back exactly two seconds later; a link
+    // change that dropped or shifted sound would shorten both.
+    const std::string tone = tempPath("link1.ogg"), quiet = tempPath("link2.ogg"), chained = tempPath("chained.ogg");
+    ASSERT_TRUE(run("sox -n -r 22050 -c 1 '" + tone + "' synth 1 sine 441 gain -6"));
+    ASSERT_TRUE(run("sox -n -r 48000 -c 2 '" + quiet + "' trim 0 1"));
+    std::ofstream(chained, std::ios::binary) << readFile(tone) << readFile(quiet);
+    const Heard heard = playToDisk(chained, 4.5);
+    ASSERT_GE(heard.frames(), 4 * 44100);
+    // Where the tone is: runs of samples above a threshold, joined over its zero crossings.
+    std::vector<std::pair<long, long>> tones;
+    for (long i = 0; i < heard.frames(); ++i) {
+        if (std::abs(heard.samples[2 * i]) < 2000)
+            continue;
+        if (tones.empty() || i - tones.back().second > 441)
+            tones.push_back({i, i});
+        tones.back().second = i;
+    }
+    ASSERT_GE(tones.size(), 2u);
+    EXPECT_NEAR(tones[0].second - tones[0].first, 44100, 200) << "the first link's tone lost its end";
+    EXPECT_NEAR(tones[1].first - tones[0].first, 2 * 44100, 200) << "the second pass starts out of place";
+    for (const std::string& file : {tone, quiet, chained})
+        std::remove(file.c_str());
 }
 
 TEST(SoundOnDisk, AStreamThatCannotBeDecodedEndsWithOneLine)
