@@ -39,8 +39,13 @@ ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOption
             continue;
         }
         if (std::strcmp(arg, "--audio-offset") == 0) {
-            if (!readAudioOffset(i + 1 < argc ? argv[i + 1] : nullptr, &options.audioOffsetMs)) {
-                error = "--audio-offset needs a whole number of milliseconds from -2000 to 2000";
+            if (i + 1 >= argc) {
+                error = "--audio-offset needs a number of milliseconds (see --help)";
+                return FAILED;
+            }
+            if (!readAudioOffset(argv[i + 1], &options.audioOffsetMs)) {
+                error = std::string("--audio-offset '") + argv[i + 1] +
+                        "': not a whole number of milliseconds from -2000 to 2000";
                 return FAILED;
             }
             ++i;
