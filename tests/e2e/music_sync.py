@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Measures where the music is heard against the picture, through a real sound server.
 
-  music_sync.py record DIR SOURCE     records SOURCE (a monitor) with parec until SIGTERM:
+  music_sync.py record DIR SOURCE     records SOURCE until SIGTERM ('pulse:MONITOR' with parec,
+                                      'pipewire:SINK' with pw-record):
                                       DIR/rec.raw (s16le stereo 44.1 kHz) and DIR/rec.stamps
                                       (monotonic microseconds and bytes read so far, per chunk)
   music_sync.py stall CPU MS FILE     a real-time busy loop on CPU for MS milliseconds; writes
@@ -33,9 +34,18 @@ RECOVERY_MS = 100.0
 END_TOLERANCE_MS = 30.0
 
 
+def recorder(source):
+    """The command that writes what SOURCE plays to stdout: 'pulse:MONITOR' or 'pipewire:SINK'."""
+    server, name = source.split(':', 1)
+    if server == 'pipewire':
+        return ['pw-record', '--target', name, '-P', '{ stream.capture.sink=true }', '--rate', str(RATE),
+                '--channels', '2', '--format', 's16', '--latency', '5ms', '-']
+    return ['parec', '--raw', '--format=s16le', '--rate=%d' % RATE, '--channels=2', '--latency-msec=5',
+            '-d', name]
+
+
 def record(folder, source):
-    parec = subprocess.Popen(['parec', '--raw', '--format=s16le', '--rate=%d' % RATE, '--channels=2',
-                              '--latency-msec=5', '-d', source], stdout=subprocess.PIPE)
+    parec = subprocess.Popen(recorder(source), stdout=subprocess.PIPE)
     stop = []
     signal.signal(signal.SIGTERM, lambda *_: stop.append(1))
     stamps = []
@@ -55,9 +65,20 @@ def record(folder, source):
             stamps.append((now, total))
     parec.terminate()
     parec.wait()
+    if source.startswith('pipewire:'):
+        strip_wav_header(folder, stamps)
     with open(os.path.join(folder, 'rec.stamps'), 'w') as out:
         for now, count in stamps:
             out.write('%.6f %d\n' % (now, count))
+
+
+def strip_wav_header(folder, stamps):
+    """pw-record writes a WAV stream: the samples start after its 'data' tag and length."""
+    path = os.path.join(folder, 'rec.raw')
+    data = open(path, 'rb').read()
+    start = data.find(b'data') + 8 if data.find(b'data') >= 0 else 0
+    open(path, 'wb').write(data[start:])
+    stamps[:] = [(now, count - start) for now, count in stamps if count > start]
 
 
 def stall(cpu, ms, path):

@@ -11,27 +11,36 @@
 # - 100 ms after the stall the music is back at its place on the show clock (within 25 ms);
 # - near the end the music is as far from the show clock as before the stall (within 30 ms).
 #
-# Usage: music_sync.sh BIN [idle]    (idle: no stall, for the benchmark figures)
+# With pipewire, the same through PipeWire and WirePlumber on a private session bus, played by
+# SDL's PipeWire driver. (PipeWire's PulseAudio server cannot be installed beside PulseAudio.)
+#
+# Usage: music_sync.sh BIN [pulseaudio|pipewire] [stall|idle]   (idle: no stall, for benchmarks)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 bin=$1
-mode=${2:-stall}
+server=${2:-pulseaudio}   # or pipewire: SDL's PipeWire driver, with WirePlumber
+mode=${3:-stall}
 work=$(mktemp -d)
 python=/usr/bin/python3   # Debian's, with numpy from the test packages
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 
-PULSE_PID=
+SERVER_PID=
 RECORD_PID=
 stop_all() {
     [ -n "$RECORD_PID" ] && kill "$RECORD_PID" 2>/dev/null
-    [ -n "$PULSE_PID" ] && kill "$PULSE_PID" 2>/dev/null
+    # The session bus's children (PipeWire, WirePlumber) end with it.
+    [ -f "$work/pipewire.pid" ] && kill "$(cat "$work/pipewire.pid")" 2>/dev/null
+    [ -n "$SERVER_PID" ] && pkill -TERM -P "$SERVER_PID" 2>/dev/null
+    [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null
     cleanup
 }
 trap stop_all EXIT
 
-for tool in pulseaudio parec taskset ffmpeg; do
+tools="taskset ffmpeg"
+[ "$server" = pulseaudio ] && tools="$tools pulseaudio parec pactl" || tools="$tools pipewire wireplumber pw-cli pw-record dbus-run-session"
+for tool in $tools; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
 done
 $python -c 'import numpy' 2>/dev/null || { echo "FAIL: python3-numpy is not installed" >&2; exit 1; }
@@ -41,24 +50,46 @@ $python -c 'import numpy' 2>/dev/null || { echo "FAIL: python3-numpy is not inst
 # A private sound server: nothing of the user's session is used or disturbed.
 export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home"
 mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
-unset PULSE_SERVER DBUS_SESSION_BUS_ADDRESS
-# The server and the recorder keep to the first core: the stall takes the second.
-taskset -c 0 pulseaudio --daemonize=no -n --exit-idle-time=-1 --use-pid-file=no --disallow-module-loading \
-    --load="module-native-protocol-unix" --load="module-null-sink sink_name=show rate=44100" \
-    >"$work/pulseaudio.log" 2>&1 &
-PULSE_PID=$!
-for _ in $(seq 1 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
-pactl info >/dev/null 2>&1 || { cat "$work/pulseaudio.log" >&2; echo "FAIL: PulseAudio did not start" >&2; exit 1; }
+unset PULSE_SERVER DBUS_SESSION_BUS_ADDRESS PIPEWIRE_REMOTE
+if [ "$server" = pulseaudio ]; then
+    # The server and the recorder keep to the first core: the stall takes the second.
+    taskset -c 0 pulseaudio --daemonize=no -n --exit-idle-time=-1 --use-pid-file=no --disallow-module-loading \
+        --load="module-native-protocol-unix" --load="module-null-sink sink_name=show rate=44100" \
+        >"$work/server.log" 2>&1 &
+    SERVER_PID=$!
+    for _ in $(seq 1 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+    pactl info >/dev/null 2>&1 || { cat "$work/server.log" >&2; echo "FAIL: PulseAudio did not start" >&2; exit 1; }
+    source=pulse:show.monitor
+else
+    # PipeWire and WirePlumber on a private session bus, a null sink driven by the system clock.
+    cat >"$work/pipewire.sh" <<'EOF_PW'
+echo "$DBUS_SESSION_BUS_ADDRESS" >"$1/bus"
+pipewire &
+echo $! >"$1/pipewire.pid"
+sleep 0.5
+exec wireplumber
+EOF_PW
+    taskset -c 0 dbus-run-session -- bash "$work/pipewire.sh" "$work" >"$work/server.log" 2>&1 &
+    SERVER_PID=$!
+    sink='{ factory.name=support.null-audio-sink node.name=show media.class=Audio/Sink object.linger=true audio.position=[FL FR] audio.rate=44100 }'
+    for _ in $(seq 1 100); do pw-cli info 0 >/dev/null 2>&1 && break; sleep 0.05; done
+    pw-cli create-node adapter "$sink" >/dev/null 2>&1
+    for _ in $(seq 1 100); do pw-cli ls Node 2>/dev/null | grep -q 'node.name = "show"' && break; sleep 0.05; done
+    pw-cli ls Node 2>/dev/null | grep -q 'node.name = "show"' ||
+        { cat "$work/server.log" >&2; echo "FAIL: PipeWire did not start" >&2; exit 1; }
+    export DBUS_SESSION_BUS_ADDRESS=$(cat "$work/bus")
+    source=pipewire:show
+fi
 
 ffmpeg -v error -i "$bin/../data/stream/zaza.ogg" -f s16le -ac 1 -ar 44100 "$work/ref.raw" ||
     { echo "FAIL: cannot decode the track" >&2; exit 1; }
 
 start_xvfb || exit 1
-taskset -c 0 $python "$here/music_sync.py" record "$work" show.monitor &
+taskset -c 0 $python "$here/music_sync.py" record "$work" "$source" &
 RECORD_PID=$!
 sleep 0.5
 
-KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=pulseaudio \
+KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=$server \
     start_show "$bin" 2>"$work/stderr"
 focus_show_window >/dev/null || exit 1
 
