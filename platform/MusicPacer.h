@@ -32,6 +32,10 @@ public:
 
     // `frames` is the size of the buffer being filled.
     Step next(long long lag, int frames);
+    // The process was stopped: the sound server played what it held meanwhile and ran dry,
+    // while the show clock stood still. The next buffer is put at the show's time as the
+    // first one was (after silence, when the music had gone on ahead).
+    void resume() { mStarted = false; }
     long long threshold() const { return mThreshold; }
 
 private:

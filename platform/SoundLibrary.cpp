@@ -74,7 +74,7 @@ bool Channel::isPlaying() const
 
 System::System()
     : mOpen(false), mDevice(0), mRate(0), mChannels(0), mPlaying(nullptr), mPaused(false),
-      mClock(nullptr), mOffsetMs(0), mBufferFrames(0), mPacer(nullptr), mPosition(0), mLogFd(-1)
+      mClock(nullptr), mOffsetMs(0), mBufferFrames(0), mPacer(nullptr), mPosition(0), mContinuesSeen(0), mLogFd(-1)
 {
     mChannel.mSystem = this;
 }
@@ -153,18 +153,24 @@ void System::follow(const ClockShare* clock, int offsetMs)
     mClock = clock;
     mOffsetMs = offsetMs + kPictureLatencyMs;
     mPosition = 0;
+    mContinuesSeen = ShowClock::continuesSoFar();
     SDL_UnlockAudioDevice(mDevice);
     delete pacer;
 }
 
 // Frames the show clock's music position is ahead of the next frame the device gets. False
 // while the clock cannot be believed: the process was stopped since its last reading, and the
-// stop is in the monotonic clock but not in the show's; the loop reads it afresh at once.
-bool System::lag(long long* frames) const
+// stop is in the monotonic clock but not in the show's; the loop reads it afresh at once. The
+// first reading after a stop puts the music in place again.
+bool System::lag(long long* frames)
 {
     ClockShare::Reading reading;
     if (!mClock->latest(&reading) || reading.continues != ShowClock::continuesSoFar())
         return false;
+    if (reading.continues != mContinuesSeen) {
+        mContinuesSeen = reading.continues;
+        mPacer->resume();
+    }
     const long long showMs = reading.showMs + (ShowClock::monotonicMilliseconds() - reading.stampMs);
     *frames = (showMs - mOffsetMs) * mRate / 1000 - mPosition;
     return true;
@@ -180,11 +186,11 @@ void System::feedInPlace(OggStream* stream, unsigned char* out, int bytes)
         step = mPacer->next(behind, frames);
     if (step.skip > 0) {
         skip(stream, step.skip);
-        note(step.start ? "start: music skipped %lld ms\n" : "music skipped %lld ms\n", step.skip * 1000 / mRate);
+        note(step.start ? "music put in place: skipped %lld ms\n" : "music skipped %lld ms\n", step.skip * 1000 / mRate);
     }
     if (step.silence > 0) {
         mPosition -= step.silence;
-        note("start: music led by %lld ms of silence\n", step.silence * 1000 / mRate);
+        note("music led by %lld ms of silence\n", step.silence * 1000 / mRate);
     }
 
     // Before the music's zero (a start that must come later): silence.

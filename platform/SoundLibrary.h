@@ -93,7 +93,7 @@ private:
     // The device asks for its next buffer (on the audio thread).
     static void feed(void* system, unsigned char* out, int bytes);
     void feedInPlace(OggStream* stream, unsigned char* out, int bytes);
-    bool lag(long long* frames) const;
+    bool lag(long long* frames);
     void skip(OggStream* stream, long long frames);
     void stretchInto(OggStream* stream, unsigned char* out, int frames, int stretch);
     void note(const char* format, long long value) const;
@@ -112,6 +112,7 @@ private:
     int mBufferFrames;
     MusicPacer* mPacer;
     long long mPosition;            // the music position of the next frame handed to the device
+    int mContinuesSeen;             // process continues the music was last put in place for
     std::vector<short> mScratch;    // a buffer and a bit, decoded ahead for a skip or a stretch
     int mLogFd;                     // KAVRI_SOUND_LOG: each skip, one line; -1 when not asked for
 };

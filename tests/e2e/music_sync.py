@@ -214,13 +214,18 @@ def analyse(folder, ref_path):
               % (reference, min(before), max(before)))
     # When the picture itself is late (the main thread got no processor), the music is checked
     # against the show clock at the scene change instead: the picture is not what is tested.
-    zero = float(np.median(show.frame_time - show.frame_show))
+    def zero_near(change):
+        """When the show clock read nought, from the frames around a change (a stopped
+        process moves it)."""
+        near = np.abs(show.frame_show - change) < 1.0
+        return float(np.median(show.frame_time[near] - show.frame_show[near]))
     offsets = []
     for change in SCENE_CHANGES:
         drawn = show.drawn(change)
         if drawn is None:
             failures.append('no frame after %.3f s' % change)
             continue
+        zero = zero_near(change)
         late = (drawn - zero - change) * 1000.0
         after = stall is not None and drawn > stall[1]
         label = ' after the stall' if after else ''
