@@ -194,6 +194,13 @@ def analyse(folder, ref_path):
     import numpy as np
     show = Show(folder, ref_path)
     failures = []
+
+    def zero_near(change):
+        """When the show clock read nought, from the frames around a show time (a stopped
+        process moves it)."""
+        near = np.abs(show.frame_show - change) < 1.0
+        return float(np.median(show.frame_time[near] - show.frame_show[near]))
+
     stall_path = os.path.join(folder, 'stall')
     stall = None
     if os.path.exists(stall_path):
@@ -214,11 +221,6 @@ def analyse(folder, ref_path):
               % (reference, min(before), max(before)))
     # When the picture itself is late (the main thread got no processor), the music is checked
     # against the show clock at the scene change instead: the picture is not what is tested.
-    def zero_near(change):
-        """When the show clock read nought, from the frames around a change (a stopped
-        process moves it)."""
-        near = np.abs(show.frame_show - change) < 1.0
-        return float(np.median(show.frame_time[near] - show.frame_show[near]))
     offsets = []
     for change in SCENE_CHANGES:
         drawn = show.drawn(change)
@@ -263,7 +265,7 @@ def analyse(folder, ref_path):
         if back is None or abs(back - reference) > TOLERANCE_MS:
             failures.append('the music is not back at its place %.0f ms after the stall' % RECOVERY_MS)
     if reference is not None:
-        ends = [show.lag(show.frame_time[-1] - s) for s in (2.0, 3.0, 4.0, 5.0, 6.0)]
+        ends = [show.lag(zero_near(s) + s) for s in (63.0, 64.0, 65.0, 66.0, 67.0, 68.0)]
         ends = sorted(x for x in ends if x is not None)
         end = ends[len(ends) // 2] if ends else None
         print('at the end the music is %s ms behind the show clock (before: %.1f)'

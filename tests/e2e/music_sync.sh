@@ -10,7 +10,7 @@
 # - every scene change is heard 14 +- 25 ms after it is drawn, before and after the stall;
 # - 100 ms after the stall the music is back at its place on the show clock (within 25 ms);
 # - near the end the music is as far from the show clock as before the stall (within 30 ms);
-# - a stop of the whole process (SIGSTOP, 3 s at 42 s) makes no skip: the show clock leaves it
+# - a stop of the whole process (SIGSTOP, 3 s at 69 s) makes no skip: the show clock leaves it
 #   out, and so does the music.
 #
 # With pipewire, the same through PipeWire and WirePlumber on a private session bus, played by
@@ -109,10 +109,10 @@ if [ "$mode" = stall ]; then
         $python "$here/music_sync.py" stall 1 500 "$work/stall"
         taskset -p -c 0-"$(($(nproc) - 1))" "$audio" >/dev/null 2>&1
     fi
-    # At 42 s the process is stopped for 3 s: the show clock leaves that out, and so must the
-    # music; it goes on where it stood, without a skip.
-    for _ in $(seq 1 400); do
-        [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 42 ] && break
+    # At 69 s, after the last look at the music, the process is stopped for 3 s: the show
+    # clock leaves that out, and so must the music; it goes on where it stood, without a skip.
+    for _ in $(seq 1 800); do
+        [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 69 ] && break
         sleep 0.05
     done
     kill -STOP "$SHOW_PID"; sleep 3; kill -CONT "$SHOW_PID"
