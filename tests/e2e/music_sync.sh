@@ -87,47 +87,61 @@ ffmpeg -v error -i "$bin/../data/stream/zaza.ogg" -f s16le -ac 1 -ar 44100 "$wor
     { echo "FAIL: cannot decode the track" >&2; exit 1; }
 
 start_xvfb || exit 1
-taskset -c 0 $python "$here/music_sync.py" record "$work" "$source" &
-RECORD_PID=$!
-sleep 0.5
 
-KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=$server \
-    start_show "$bin" 2>"$work/stderr"
-focus_show_window >/dev/null || exit 1
+# One whole show, measured; sets failed=1 when a check fails.
+one_run() {
+    failed=0
+    rm -f "$work/frames" "$work/sound.log" "$work/stall" "$work/rec.raw" "$work/rec.stamps"
+    taskset -c 0 $python "$here/music_sync.py" record "$work" "$source" &
+    RECORD_PID=$!
+    sleep 0.5
 
-if [ "$mode" = stall ]; then
-    # Waits for 35 s of show, then starves the audio thread alone.
-    for _ in $(seq 1 1200); do
-        [ -s "$work/frames" ] && [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 35 ] && break
-        sleep 0.05
-    done
-    audio=$(grep -l '^SDLAudioP' /proc/"$SHOW_PID"/task/*/comm 2>/dev/null | head -n 1 | awk -F/ '{ print $5 }')
-    if [ -z "$audio" ]; then
-        fail "the show has no audio thread"
-    else
-        taskset -p -c 1 "$audio" >/dev/null
-        $python "$here/music_sync.py" stall 1 500 "$work/stall"
-        taskset -p -c 0-"$(($(nproc) - 1))" "$audio" >/dev/null 2>&1
+    KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=$server \
+        start_show "$bin" 2>"$work/stderr"
+    focus_show_window >/dev/null || { failed=1; return; }
+
+    if [ "$mode" = stall ]; then
+        # Waits for 35 s of show, then starves the audio thread alone.
+        for _ in $(seq 1 1200); do
+            [ -s "$work/frames" ] && [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 35 ] && break
+            sleep 0.05
+        done
+        audio=$(grep -l '^SDLAudioP' /proc/"$SHOW_PID"/task/*/comm 2>/dev/null | head -n 1 | awk -F/ '{ print $5 }')
+        if [ -z "$audio" ]; then
+            fail "the show has no audio thread"
+        else
+            taskset -p -c 1 "$audio" >/dev/null
+            $python "$here/music_sync.py" stall 1 500 "$work/stall"
+            taskset -p -c 0-"$(($(nproc) - 1))" "$audio" >/dev/null 2>&1
+        fi
+        # At 69 s, after the last look at the music, the process is stopped for 3 s: the show
+        # clock leaves that out, and so must the music; it goes on where it stood, without a skip.
+        for _ in $(seq 1 800); do
+            [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 69 ] && break
+            sleep 0.05
+        done
+        kill -STOP "$SHOW_PID"; sleep 3; kill -CONT "$SHOW_PID"
     fi
-    # At 69 s, after the last look at the music, the process is stopped for 3 s: the show
-    # clock leaves that out, and so must the music; it goes on where it stood, without a skip.
-    for _ in $(seq 1 800); do
-        [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 69 ] && break
-        sleep 0.05
-    done
-    kill -STOP "$SHOW_PID"; sleep 3; kill -CONT "$SHOW_PID"
-fi
 
-wait_show 120 || { fail "the show did not end"; kill -9 "$SHOW_PID"; SHOW_PID=; }
-[ "${SHOW_RC:-1}" -eq 0 ] || fail "exit code ${SHOW_RC:-none}"
-sleep 0.3
-kill "$RECORD_PID"; wait "$RECORD_PID"; RECORD_PID=
+    wait_show 120 || { fail "the show did not end"; kill -9 "$SHOW_PID"; SHOW_PID=; }
+    [ "${SHOW_RC:-1}" -eq 0 ] || fail "exit code ${SHOW_RC:-none}"
+    sleep 0.3
+    kill "$RECORD_PID"; wait "$RECORD_PID"; RECORD_PID=
 
-echo "skips recorded by the show: $(tr "\n" ";" <"$work/sound.log")"
-if [ "$mode" = stall ] && awk '/^music skipped/ && $3 >= 1500 { found = 1 } END { exit !found }' "$work/sound.log"; then
-    fail "the music skipped over the stopped process's time"
+    echo "skips recorded by the show: $(tr "\n" ";" <"$work/sound.log")"
+    if [ "$mode" = stall ] && awk '/^music skipped/ && $3 >= 1500 { found = 1 } END { exit !found }' "$work/sound.log"; then
+        fail "the music skipped over the stopped process's time"
+    fi
+    $python "$here/music_sync.py" analyse "$work" "$work/ref.raw" || failed=1
+}
+
+# A measurement spoilt by a stall of a busy machine at a measuring point is taken once more;
+# a layer that loses the music's place fails both (today's: by hundreds of ms every time).
+one_run
+if [ $failed -ne 0 ]; then
+    echo "== measured again"
+    one_run
 fi
-$python "$here/music_sync.py" analyse "$work" "$work/ref.raw" || failed=1
 
 if [ $failed -eq 0 ]; then rm -rf "$work"; else echo "recordings kept in $work" >&2; fi
 exit $failed
