@@ -37,7 +37,8 @@ const double kStretch = 0.0015;
 
 MusicPacer::MusicPacer(int rate, int bufferFrames)
     : mRate(rate), mThreshold(bufferFrames + 1LL * kMarginMs * rate / 1000), mStarted(false),
-      mSmoothed(0.0), mTarget(0.0), mBuffers(0), mSettled(false), mRefillPending(false)
+      mSmoothed(0.0), mTarget(0.0), mSum(0.0), mCount(0), mBuffers(0), mSettled(false),
+      mRefillPending(false)
 {
 }
 
@@ -71,11 +72,19 @@ MusicPacer::Step MusicPacer::next(long long lag, int frames)
     mSmoothed += (lag - mSmoothed) * kSmoothing;
 
     if (!mSettled) {
-        // Shortfalls only raise the lag and the server's queueing only lowers it, so the
-        // steady value is the lowest the smoothed lag comes to.
-        if (mBuffers == 1 || mSmoothed < mTarget)
-            mTarget = mSmoothed;
+        // The steady value: the mean lag once the server has taken its first buffers, over
+        // buffers without a shortfall (one restarts the settling).
+        if (mBuffers == 1) {
+            mSum = 0.0;
+            mCount = 0;
+        }
+        if (mBuffers > kRefillBuffers) {
+            mSum += static_cast<double>(lag);
+            ++mCount;
+        }
         mSettled = mBuffers >= kSettleBuffers;
+        if (mSettled)
+            mTarget = mSum / mCount;
         if (mSmoothed * 1000.0 / mRate > kMostLingeringMs)
             return restart(lag);
         return step;

@@ -47,7 +47,9 @@ private:
     long long mThreshold;   // a shortfall beyond this is a real one
     bool mStarted;
     double mSmoothed;       // the lag, smoothed over about a second of buffers
-    double mTarget;         // what the smoothed lag settled to after the start: the music's place
+    double mTarget;         // what the lag settled to after the start: the music's place
+    double mSum;            // the lags summed while settling
+    int mCount;
     int mBuffers;           // buffers since the start or the last restart
     bool mSettled;          // the target is known (after the first start)
     bool mRefillPending;    // a restart whose refill is still to be looked at

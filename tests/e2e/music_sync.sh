@@ -30,15 +30,17 @@ fail() { echo "FAIL: $*" >&2; failed=1; }
 
 SERVER_PID=
 RECORD_PID=
-stop_all() {
+PIPEWIRE_PID=
+stop_servers() {
     [ -n "$RECORD_PID" ] && kill "$RECORD_PID" 2>/dev/null
-    # The session bus's children (PipeWire, WirePlumber) end with it.
-    [ -f "$work/pipewire.pid" ] && kill "$(cat "$work/pipewire.pid")" 2>/dev/null
+    [ -z "$PIPEWIRE_PID" ] && [ -f "$work/pipewire.pid" ] && PIPEWIRE_PID=$(cat "$work/pipewire.pid")
+    [ -n "$PIPEWIRE_PID" ] && kill "$PIPEWIRE_PID" 2>/dev/null
+    # The session bus's children (WirePlumber, the bus itself) end with it.
     [ -n "$SERVER_PID" ] && pkill -TERM -P "$SERVER_PID" 2>/dev/null
     [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null
-    cleanup
+    RECORD_PID= PIPEWIRE_PID= SERVER_PID=
 }
-trap stop_all EXIT
+trap 'stop_servers; cleanup' EXIT
 
 tools="taskset ffmpeg"
 [ "$server" = pulseaudio ] && tools="$tools pulseaudio parec pactl" || tools="$tools pipewire wireplumber pw-cli pw-record dbus-run-session"
@@ -80,6 +82,7 @@ EOF_PW
     pw-cli ls Node 2>/dev/null | grep -q 'node.name = "show"' ||
         { cat "$work/server.log" >&2; echo "FAIL: PipeWire did not start" >&2; exit 1; }
     export DBUS_SESSION_BUS_ADDRESS=$(cat "$work/bus")
+    PIPEWIRE_PID=$(cat "$work/pipewire.pid")
     source=pipewire:show
 fi
 
@@ -143,5 +146,6 @@ if [ $failed -ne 0 ]; then
     one_run
 fi
 
+stop_servers
 if [ $failed -eq 0 ]; then rm -rf "$work"; else echo "recordings kept in $work" >&2; fi
 exit $failed
