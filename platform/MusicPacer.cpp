@@ -15,9 +15,6 @@ const int kMarginMs = 30;
 // takes its first buffers in a burst, so the lag needs a moment to settle.
 const int kSettleBuffers = 48;
 
-// Buffers after a restart before the server has queued its share again.
-const int kRefillBuffers = 16;
-
 // The smoothing of the lag: each buffer moves it this part of the way (about 0.75 s).
 const double kSmoothing = 1.0 / 16.0;
 
@@ -37,8 +34,7 @@ const double kStretch = 0.0015;
 
 MusicPacer::MusicPacer(int rate, int bufferFrames)
     : mRate(rate), mThreshold(bufferFrames + 1LL * kMarginMs * rate / 1000), mStarted(false),
-      mSmoothed(0.0), mTarget(0.0), mSum(0.0), mCount(0), mBuffers(0), mSettled(false),
-      mRefillPending(false)
+      mSmoothed(0.0), mTarget(0.0), mBuffers(0)
 {
 }
 
@@ -49,65 +45,45 @@ MusicPacer::Step MusicPacer::restart(long long lag)
     Step step;
     step.skip = lag > 0 ? lag : 0;
     mBuffers = 0;
-    mRefillPending = mSettled;
     return step;
 }
 
 MusicPacer::Step MusicPacer::next(long long lag, int frames)
 {
+    Step step;
     if (!mStarted) {
         mStarted = true;
-        Step step = restart(lag);
         step.start = true;
-        step.silence = lag < 0 ? -lag : 0;
+        if (lag > 0)
+            step.skip = lag;
+        else
+            step.silence = -lag;
         return step;
     }
 
-    Step step;
     ++mBuffers;
     if (mBuffers == 1)
         mSmoothed = std::min(static_cast<double>(lag), 0.0);
     if (lag - mSmoothed > mThreshold)
         return restart(lag);
     mSmoothed += (lag - mSmoothed) * kSmoothing;
-
-    if (!mSettled) {
-        // The steady value: the mean lag once the server has taken its first buffers, over
-        // buffers without a shortfall (one restarts the settling).
-        if (mBuffers == 1) {
-            mSum = 0.0;
-            mCount = 0;
-        }
-        if (mBuffers > kRefillBuffers) {
-            mSum += static_cast<double>(lag);
-            ++mCount;
-        }
-        mSettled = mBuffers >= kSettleBuffers;
-        if (mSettled)
-            mTarget = mSum / mCount;
-        if (mSmoothed * 1000.0 / mRate > kMostLingeringMs)
-            return restart(lag);
-        return step;
+    if (mBuffers <= kSettleBuffers) {
+        // Shortfalls only raise the lag and the server's queueing only lowers it, so the
+        // steady value is the lowest the smoothed lag comes to; and never above nought, since
+        // music handed over later than its time is music missed.
+        if (mBuffers == 1 || mSmoothed < mTarget)
+            mTarget = std::min(mSmoothed, 0.0);
     }
-
-    // After a restart the server queues its share again, and a server that played on at once
-    // (no new prebuffering) then holds the music that much ahead: it waits for it in silence.
-    if (mRefillPending && mBuffers == kRefillBuffers) {
-        mRefillPending = false;
-        if ((mTarget - mSmoothed) * 1000.0 / mRate > kDeadBandMs) {
-            step.silence = static_cast<long long>(mTarget - mSmoothed);
-            mSmoothed = mTarget;
-            return step;
-        }
-    }
-
     // Shortfalls shorter than the threshold that add up (a busy machine) show as a lag that
     // stays above its target: that is music missed, not jitter, which averages out.
-    if ((mSmoothed - mTarget) * 1000.0 / mRate > kMostLingeringMs)
+    const double reference = mBuffers <= kSettleBuffers ? 0.0 : mTarget;
+    if ((mSmoothed - reference) * 1000.0 / mRate > kMostLingeringMs)
         return restart(lag);
+    if (mBuffers <= kSettleBuffers)
+        return step;
 
     const double driftMs = (mSmoothed - mTarget) * 1000.0 / mRate;
-    if (mBuffers > kRefillBuffers && std::fabs(driftMs) > kDeadBandMs && std::fabs(driftMs) < kMostDriftMs) {
+    if (std::fabs(driftMs) > kDeadBandMs && std::fabs(driftMs) < kMostDriftMs) {
         const int most = static_cast<int>(std::ceil(frames * kStretch));
         step.stretch = driftMs > 0 ? most : -most;
     }

@@ -15,8 +15,6 @@ namespace sound {
 //   by more than one buffer plus a margin, the music is put where the show is, as at the start.
 //   Anything smaller is jitter of the callbacks and is left alone, unless it lingers: small
 //   shortfalls that add up keep the smoothed lag above its target, which jitter never does.
-// - After a restart the server queues its share again; if it played on at once, the music is
-//   now ahead by that share, which a short silence puts right once the lag has settled.
 // - Slow drift (a sound card whose clock runs a little off the system clock): the lag's smoothed
 //   value is held at what it settled to after the start. Past a small dead band, each buffer is
 //   resampled from a few frames more or fewer (0.15 %, a pitch change of 2.5 cents, which no one
@@ -47,12 +45,8 @@ private:
     long long mThreshold;   // a shortfall beyond this is a real one
     bool mStarted;
     double mSmoothed;       // the lag, smoothed over about a second of buffers
-    double mTarget;         // what the lag settled to after the start: the music's place
-    double mSum;            // the lags summed while settling
-    int mCount;
-    int mBuffers;           // buffers since the start or the last restart
-    bool mSettled;          // the target is known (after the first start)
-    bool mRefillPending;    // a restart whose refill is still to be looked at
+    double mTarget;         // what the smoothed lag settled to
+    int mBuffers;           // buffers since the start
 };
 
 } // namespace sound

@@ -79,11 +79,10 @@ TEST(MusicPacer, JitterNeverSkipsAndAShortfallSkipsWhatWasMissed)
     // One callback late by a buffer plus the margin, less a little: still jitter.
     const long long edge = pacer.threshold();
     EXPECT_EQ(pacer.next(lag + edge - ms(5), kBuffer).skip, 0);
-    // A stall of 500 ms: what the server held (the lag's -40 ms) was heard, the rest was
-    // silence; the music skips that at once, to where the show is.
+    // A stall of 500 ms: the 40 ms the server held were heard, the rest was silence; the
+    // music skips that at once, to where the show is.
     const MusicPacer::Step step = pacer.next(lag + ms(500), kBuffer);
-    EXPECT_EQ(step.skip, lag + ms(500));
-    EXPECT_NEAR(step.skip * 1000.0 / kRate, 460.0, 30.0);
+    EXPECT_NEAR(step.skip * 1000.0 / kRate, 460.0, 10.0);
     lag -= step.skip - ms(500);
     // The server queues its share again; then no second skip.
     lag -= ms(40);
@@ -98,27 +97,6 @@ TEST(MusicPacer, JitterNeverSkipsAndAShortfallSkipsWhatWasMissed)
     }
     run = play(pacer, 200, -40, 2, 0.0, &lag);
     EXPECT_LT(lag * 1000.0 / kRate, 20.0) << "the music stays behind";
-}
-
-TEST(MusicPacer, MusicAheadAfterARestartWaitsInSilence)
-{
-    // The server held 40 ms before a stall and 70 ms once it queued again after it (it played
-    // on at once): the music is 30 ms ahead, and a short silence puts it back.
-    MusicPacer pacer(kRate, kBuffer);
-    long long lag = 0;
-    pacer.next(lag, kBuffer);
-    lag = -ms(40);
-    play(pacer, 100, -40, 0, 0.0, &lag);
-    lag -= pacer.next(lag + ms(500), kBuffer).skip - ms(500);
-    lag -= ms(70);
-    long long silence = 0;
-    for (int i = 0; i < 40; ++i) {
-        const MusicPacer::Step step = pacer.next(lag, kBuffer);
-        EXPECT_EQ(step.skip, 0);
-        silence += step.silence;
-        lag += step.silence - step.stretch;
-    }
-    EXPECT_NEAR(silence * 1000.0 / kRate, 30.0, 5.0);
 }
 
 TEST(MusicPacer, ClockDifferencesAreMadeUpInSmallSteps)
