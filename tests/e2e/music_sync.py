@@ -7,7 +7,8 @@
                                       (monotonic microseconds and bytes read so far, per chunk)
   music_sync.py stall CPU MS FILE     a real-time busy loop on CPU for MS milliseconds; writes
                                       its start and end (monotonic seconds) to FILE
-  music_sync.py analyse DIR REF.raw   compares DIR/rec.* with DIR/frames (the show's frame log)
+  music_sync.py analyse DIR REF.raw [TOLERANCE_MS]
+                                      compares DIR/rec.* with DIR/frames (the show's frame log)
                                       and the decoded track REF.raw (s16le mono 44.1 kHz); with
                                       DIR/stall present, also the recovery after it. Prints the
                                       figures; exits 1 if a check fails.
@@ -289,6 +290,9 @@ def main():
         stall(int(sys.argv[2]), float(sys.argv[3]), sys.argv[4])
         return 0
     if len(sys.argv) >= 4 and sys.argv[1] == 'analyse':
+        if len(sys.argv) >= 5:   # a looser tolerance, in ms, for every check
+            global TOLERANCE_MS, END_TOLERANCE_MS
+            TOLERANCE_MS = END_TOLERANCE_MS = float(sys.argv[4])
         return analyse(sys.argv[2], sys.argv[3])
     print(__doc__, file=sys.stderr)
     return 2

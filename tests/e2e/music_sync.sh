@@ -15,6 +15,9 @@
 #
 # With pipewire, the same through PipeWire and WirePlumber on a private session bus, played by
 # SDL's PipeWire driver. (PipeWire's PulseAudio server cannot be installed beside PulseAudio.)
+# SDL's PipeWire driver runs dry far more often on a busy machine (8-60 times a show here), so
+# each check there allows 50 ms instead of 25 and 30: still far from a music that falls behind
+# (today's: 0.2-2.5 s).
 #
 # Usage: music_sync.sh BIN [pulseaudio|pipewire] [stall|idle]   (idle: no stall, for benchmarks)
 set -u
@@ -23,6 +26,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 bin=$1
 server=${2:-pulseaudio}   # or pipewire: SDL's PipeWire driver, with WirePlumber
 mode=${3:-stall}
+tolerance=
+[ "$server" = pipewire ] && tolerance=50
 work=$(mktemp -d)
 python=/usr/bin/python3   # Debian's, with numpy from the test packages
 failed=0
@@ -135,7 +140,7 @@ one_run() {
     if [ "$mode" = stall ] && awk '/^music skipped/ && $3 >= 1500 { found = 1 } END { exit !found }' "$work/sound.log"; then
         fail "the music skipped over the stopped process's time"
     fi
-    $python "$here/music_sync.py" analyse "$work" "$work/ref.raw" || failed=1
+    $python "$here/music_sync.py" analyse "$work" "$work/ref.raw" $tolerance || failed=1
 }
 
 # A measurement spoilt by a stall of a busy machine at a measuring point is taken once more;
