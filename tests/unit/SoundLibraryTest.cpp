@@ -524,13 +524,13 @@ TEST(SoundOnDisk, AStalledDeviceSkipsWhatItMissedAndAStoppedProcessDoesNot)
     unsetenv("KAVRI_SOUND_LOG");
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 
-    // One skip of the stall's size; a slow device (the disk driver on a busy machine) may
-    // add small ones of its own, never one the size of the stop.
+    // One skip of the stall's size; a busy machine may add smaller ones of its own (the disk
+    // driver stalls too), never one the size of the stop.
     const std::string said = readFile(log);
     std::vector<long> large;
     for (size_t at = said.find("music skipped "); at != std::string::npos; at = said.find("music skipped ", at + 1)) {
         const long skipped = std::atol(said.c_str() + at + std::strlen("music skipped "));
-        if (skipped >= 200)
+        if (skipped >= 400)
             large.push_back(skipped);
     }
     ASSERT_EQ(large.size(), 1u) << said;
