@@ -17,8 +17,8 @@ namespace sound {
 //   shortfalls that add up keep the smoothed lag above its target, which jitter never does.
 // - Slow drift (a sound card whose clock runs a little off the system clock): the lag's smoothed
 //   value is held at what it settled to after the start. Past a small dead band, each buffer is
-//   resampled from a few frames more or fewer (0.15 %, a pitch change of 2.5 cents, which no one
-//   hears), faster than a 0.1 % clock difference can pull it away.
+//   resampled from a few frames more or fewer (4 of 2048, 0.2 %, a pitch change of 3.4 cents,
+//   which no one hears), faster than a 0.1 % clock difference can pull it away.
 class MusicPacer {
 public:
     struct Step {
