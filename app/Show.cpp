@@ -14,6 +14,7 @@
 #include "env/ShowScreen.h"
 #include "framework/Sequencer.h"
 #include "platform/DisplayMode.h"
+#include "platform/FrameLog.h"
 #include "platform/ModeSwitchWatch.h"
 #include "platform/Report.h"
 #include "platform/ShowClock.h"
@@ -90,15 +91,16 @@ int runShow(const ShowOptions& options)
         std::unique_ptr<LoadReport> report(options.withData ? new LoadReport(device) : nullptr);
         sequencer->initAll();
     }
+    // The show clock's zero is the moment the music starts, whether or not the window has the
+    // focus yet; the music keeps its place on it. The engine's timer follows the wall clock, so
+    // the show sets it from its own clock before every frame.
+    ShowClock clock;
+    env->musicFollows(clock.share(), options.audioOffsetMs);
     if (!sStopRequested && options.withData)
         env->playMusic("..\\data\\stream\\zaza.ogg");
-
-    // The show clock's zero is the moment the music starts, whether or not the window has the
-    // focus yet. The engine's timer follows the wall clock, so the show sets it from its own
-    // clock before every frame.
-    ShowClock clock;
     ITimer* timer = device->getTimer();
     sequencer->start(clock.milliseconds());
+    FrameLog frameLog;
 
     while (device->run()) {
         const unsigned int now = clock.milliseconds();
@@ -118,6 +120,7 @@ int runShow(const ShowOptions& options)
         sequencer->frame();
         screen->present();
         driver->endScene();
+        frameLog.presented(env->time());
     }
 
     env->stopMusic();

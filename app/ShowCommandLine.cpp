@@ -1,8 +1,30 @@
 #include "app/ShowCommandLine.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace veko {
+
+namespace {
+
+// The most a sound setup is believed to differ, either way.
+const long kMostAudioOffsetMs = 2000;
+
+bool readAudioOffset(const char* text, int* ms)
+{
+    if (!text || !*text)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < -kMostAudioOffsetMs || value > kMostAudioOffsetMs)
+        return false;
+    *ms = static_cast<int>(value);
+    return true;
+}
+
+} // namespace
 
 ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOptions& options, std::string& error)
 {
@@ -24,6 +46,19 @@ ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOption
             options.modeSwitch = true;
             continue;
         }
+        if (std::strcmp(arg, "--audio-offset") == 0) {
+            if (i + 1 >= argc) {
+                error = "--audio-offset needs a number of milliseconds (see --help)";
+                return FAILED;
+            }
+            if (!readAudioOffset(argv[i + 1], &options.audioOffsetMs)) {
+                error = std::string("--audio-offset '") + argv[i + 1] +
+                        "': not a whole number of milliseconds from -2000 to 2000";
+                return FAILED;
+            }
+            ++i;
+            continue;
+        }
         error = std::string(arg[0] == '-' ? "unknown option '" : "unexpected argument '") + arg + "' (see --help)";
         return FAILED;
     }
@@ -36,7 +71,7 @@ ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOption
 
 const char* ShowCommandLine::usage()
 {
-    return "Usage: kavri [--window | --mode-switch] [--pixel-perfect]\n"
+    return "Usage: kavri [--window | --mode-switch] [--pixel-perfect] [--audio-offset MS]\n"
            "A real-time audio-visual show: six scenes to a looping music track, 71 seconds,\n"
            "then it ends by itself. Escape ends it early.\n"
            "\n"
@@ -51,6 +86,9 @@ const char* ShowCommandLine::usage()
            "  --mode-switch     switch the display to a real 640x480 video mode for the show\n"
            "                    and back at its end (for CRT monitors); should the mode be\n"
            "                    changed back during the show, the picture is scaled instead\n"
+           "  --audio-offset MS play the sound MS milliseconds later than the picture\n"
+           "                    (negative: sooner), for a sound setup that delays it\n"
+           "                    differently; default 0\n"
            "  --help            show this help and exit\n"
            "  --version         show the version and exit\n"
            "\n"

@@ -12,6 +12,7 @@ struct ShowOptions {
     bool pixelPerfect = false;  // scale by whole factors only
     bool modeSwitch = false;    // switch the display to a 640x480 video mode, and back
     bool withData = true;    // false: no data folder was found, and that was said already
+    int audioOffsetMs = 0;   // the sound comes this much later than the picture (negative: sooner)
 };
 
 class ShowCommandLine {

@@ -91,6 +91,11 @@ void Env::playMusic(const char* fileName)
     }
 }
 
+void Env::musicFollows(const ClockShare& clock, int offsetMs)
+{
+    mSoundSystem->follow(&clock, offsetMs);
+}
+
 void Env::stopMusic()
 {
     if (mMusic)

@@ -57,6 +57,8 @@ public:
 
     void playMusic(const char* fileName);
     void stopMusic();
+    // The music keeps its place on this clock (started just before playMusic), `offsetMs` later.
+    void musicFollows(const ClockShare& clock, int offsetMs);
 
     void drawMesh(irr::scene::IMesh* mesh, IMaterialCallback* callback);
     void drawMesh(irr::scene::IMesh* mesh, const irr::core::matrix4& world, IMaterialCallback* callback);

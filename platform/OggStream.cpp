@@ -25,6 +25,9 @@ const int kFailuresToGiveUp = 64;
 // What one ov_read may return: about a packet of 16-bit samples.
 const int kDecodeBytes = 4096;
 
+// A pass of the track up to this size is kept and repeated (0.37 s of 16-bit stereo at 44.1 kHz).
+const size_t kLongestReplay = 65536;
+
 // The longest lost stretch made up for with silence, in seconds: a page's position further on
 // than that is not believed.
 const int kLongestSilence = 30;
@@ -58,10 +61,14 @@ long tellSource(void* fd)
 
 OggStream::OggStream(const std::string& path, bool loop, int deviceRate, int deviceChannels)
     : mPath(path), mLoop(loop), mDeviceRate(deviceRate), mDeviceChannels(deviceChannels), mFd(-1),
-      mFile(nullptr), mConverter(nullptr), mRate(0), mChannels(0), mLink(-1), mFramesThisPass(0),
+      mFile(nullptr), mConverter(nullptr), mRetiring(nullptr), mRate(0), mChannels(0), mLink(-1), mFramesThisPass(0),
       mPosition(0), mSilence(0),
-      mFailuresInARow(0), mHoleUnsaid(false), mDamageSaid(false), mDraining(false), mEnded(false)
+      mFailuresInARow(0), mHoleUnsaid(false), mDamageSaid(false), mDraining(false), mEnded(false),
+      mPassFits(true), mReplaying(false)
 {
+    // Reserved now: the audio thread never allocates.
+    mPass.reserve(kLongestReplay);
+    mRepeats.reserve(kLongestReplay + kDecodeBytes);
 }
 
 OggStream* OggStream::open(const std::string& path, bool loop, int deviceRate, int deviceChannels,
@@ -105,14 +112,21 @@ OggStream::~OggStream()
         ::close(mFd);
     if (mConverter)
         SDL_FreeAudioStream(mConverter);
+    if (mRetiring)
+        SDL_FreeAudioStream(mRetiring);
 }
 
 bool OggStream::convertFrom(int rate, int channels)
 {
     if (mConverter && rate == mRate && channels == mChannels)
         return true;
-    if (mConverter)
-        SDL_FreeAudioStream(mConverter);
+    // The previous link's converter still holds its last samples: it is played out first.
+    if (mConverter) {
+        if (mRetiring)
+            SDL_FreeAudioStream(mRetiring);   // not reached: fill() plays it out before decoding on
+        SDL_AudioStreamFlush(mConverter);
+        mRetiring = mConverter;
+    }
     // Same format in and out (the show's own track) passes every sample through unchanged.
     mConverter = SDL_NewAudioStream(AUDIO_S16SYS, channels, rate, AUDIO_S16SYS, mDeviceChannels, mDeviceRate);
     mRate = rate;
@@ -125,6 +139,18 @@ bool OggStream::convertFrom(int rate, int channels)
 void OggStream::fill(unsigned char* out, int bytes)
 {
     while (bytes > 0 && !mEnded) {
+        // A link's converter that was replaced gives what it still holds before the next one.
+        if (mRetiring) {
+            const int got = SDL_AudioStreamGet(mRetiring, out, bytes);
+            if (got <= 0) {
+                SDL_FreeAudioStream(mRetiring);
+                mRetiring = nullptr;
+                continue;
+            }
+            out += got;
+            bytes -= got;
+            continue;
+        }
         const int got = SDL_AudioStreamGet(mConverter, out, bytes);
         if (got < 0) {
             stop("cannot be converted for the audio device");
@@ -148,6 +174,8 @@ void OggStream::fill(unsigned char* out, int bytes)
 // Decodes about one packet into the converter. False once nothing more will come.
 bool OggStream::decodeSome()
 {
+    if (mReplaying)
+        return replay();
     char pcm[kDecodeBytes];
     if (mSilence > 0) {
         const long frames = std::min<long>(mSilence, sizeof pcm / (2 * mChannels));
@@ -162,6 +190,8 @@ bool OggStream::decodeSome()
     if (got > 0) {
         if (link != mLink) {
             // A chained file may change its rate or channels from one link to the next.
+            if (mLink >= 0)
+                mPassFits = false;
             mLink = link;
             const vorbis_info* info = ov_info(mFile, link);
             if (!info || !convertFrom(info->rate, info->channels)) {
@@ -175,6 +205,7 @@ bool OggStream::decodeSome()
         const long frames = got / (2 * mChannels);
         mFramesThisPass += frames;
         keepInPlace(frames);
+        keepForReplay(pcm, got);
         return put(pcm, got);
     }
 
@@ -193,6 +224,16 @@ bool OggStream::decodeSome()
             stop("has no sound that can be played");
             return false;
         }
+        // A short, whole pass is repeated from memory from now on.
+        if (mPassFits && !mPass.empty()) {
+            mRepeats.clear();
+            while (mRepeats.empty() || mRepeats.size() + mPass.size() <= kDecodeBytes)
+                mRepeats.insert(mRepeats.end(), mPass.begin(), mPass.end());
+            mReplaying = true;
+            return replay();
+        }
+        mPass.clear();
+        mPassFits = true;
         mFramesThisPass = 0;
         // Back to the first sample; the converter carries on, so the loop has no seam.
         if (ov_pcm_seek(mFile, 0) != 0) {
@@ -206,6 +247,7 @@ bool OggStream::decodeSome()
     // A hole (pages lost or damaged) or a bad link: libvorbisfile has skipped it, go on.
     if ((got == OV_HOLE || got == OV_EBADLINK) && ++mFailuresInARow < kFailuresToGiveUp) {
         mHoleUnsaid = true;
+        mPassFits = false;
         return true;
     }
     stop("cannot be decoded any further");
@@ -232,8 +274,27 @@ void OggStream::keepInPlace(long frames)
     mPosition = decoder;
 }
 
+// The pass is kept while it is whole: one link, nothing lost, and small enough.
+void OggStream::keepForReplay(const char* pcm, long bytes)
+{
+    if (!mPassFits)
+        return;
+    if (mPass.size() + static_cast<size_t>(bytes) > kLongestReplay) {
+        mPassFits = false;
+        mPass.clear();
+        return;
+    }
+    mPass.insert(mPass.end(), pcm, pcm + bytes);
+}
+
+bool OggStream::replay()
+{
+    return put(mRepeats.data(), static_cast<long>(mRepeats.size()));
+}
+
 void OggStream::owe(long long frames)
 {
+    mPassFits = false;
     mSilence += static_cast<long>(std::min<long long>(frames, 1LL * kLongestSilence * mRate));
     sayDamaged();
 }

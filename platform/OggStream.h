@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 struct OggVorbis_File;
 struct _SDL_AudioStream;
@@ -14,6 +15,7 @@ namespace sound {
 // rate and channel count. The file is read through the FileGate and never loaded whole. A looping
 // stream goes back to its first sample without a gap. A damaged stretch (a hole in the pages)
 // is skipped with one line on stderr; a stream that cannot be decoded any further ends with one.
+// A track shorter than a fraction of a second is decoded once and repeated from memory.
 class OggStream {
 public:
     enum Status {
@@ -41,6 +43,8 @@ private:
     bool convertFrom(int rate, int channels);
     bool decodeSome();
     bool put(const char* pcm, long bytes);
+    void keepForReplay(const char* pcm, long bytes);
+    bool replay();
     void keepInPlace(long frames);
     void owe(long long frames);
     void sayDamaged();
@@ -52,6 +56,7 @@ private:
     int mFd;
     OggVorbis_File* mFile;           // set while libvorbisfile has the file open
     _SDL_AudioStream* mConverter;
+    _SDL_AudioStream* mRetiring;     // the previous link's converter, played out before mConverter
     int mRate, mChannels;            // what the converter takes: the current link's format
     int mLink;                       // the chained stream link being decoded
     long mFramesThisPass;            // decoded since the last start from the top
@@ -62,6 +67,12 @@ private:
     bool mDamageSaid;
     bool mDraining;                  // no more input: the converter gives what it still holds
     std::atomic<bool> mEnded;
+    // A track so short that a whole pass fits here is decoded once and then repeated from here:
+    // going back to the start of the file for every few samples would cost a core.
+    std::vector<char> mPass;         // this pass's sound while it still fits, unbroken
+    bool mPassFits;
+    std::vector<char> mRepeats;      // whole copies of the pass, about a packet's worth
+    bool mReplaying;
 };
 
 } // namespace sound

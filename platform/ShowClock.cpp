@@ -1,5 +1,6 @@
 #include "platform/ShowClock.h"
 
+#include <atomic>
 #include <csignal>
 #include <ctime>
 
@@ -7,7 +8,8 @@ namespace veko {
 
 namespace {
 
-volatile std::sig_atomic_t sContinues = 0;
+// Lock-free, so the signal handler may count and the audio thread may read it.
+std::atomic<int> sContinues(0);
 
 void onContinue(int)
 {
@@ -34,13 +36,19 @@ long long ShowClock::monotonicMilliseconds()
 
 void ShowClock::noteContinued()
 {
-    sContinues = sContinues + 1;
+    sContinues.fetch_add(1);
+}
+
+int ShowClock::continuesSoFar()
+{
+    return sContinues;
 }
 
 ShowClock::ShowClock(Source source)
     : mSource(source), mLastReading(source()), mCounted(0), mContinuesSeen(sContinues)
 {
     catchContinue();
+    mShare.publish({mCounted, mLastReading, mContinuesSeen});
 }
 
 unsigned int ShowClock::milliseconds()
@@ -58,6 +66,7 @@ unsigned int ShowClock::milliseconds()
         mContinuesSeen = continues;
         mLastReading = mSource();
     }
+    mShare.publish({mCounted, mLastReading, mContinuesSeen});
     return static_cast<unsigned int>(mCounted);
 }
 

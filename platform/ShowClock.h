@@ -1,6 +1,8 @@
 #ifndef VEKO_SHOW_CLOCK_H
 #define VEKO_SHOW_CLOCK_H
 
+#include "platform/ClockShare.h"
+
 namespace veko {
 
 // Milliseconds since the show started, as the picture should see them. It counts the
@@ -18,13 +20,18 @@ public:
 
     // What the SIGCONT handler calls; tests call it to play a stop.
     static void noteContinued();
+    static int continuesSoFar();
     static long long monotonicMilliseconds();
+
+    // Every reading, with the monotonic time it was taken at, for the audio thread.
+    const ClockShare& share() const { return mShare; }
 
 private:
     Source mSource;
     long long mLastReading;
     long long mCounted;
     int mContinuesSeen;
+    ClockShare mShare;
 };
 
 } // namespace veko

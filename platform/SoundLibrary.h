@@ -2,6 +2,7 @@
 #define VEKO_SOUND_LIBRARY_H
 
 #include <string>
+#include <vector>
 
 // A small sound library with the shape the show needs: one system with a few channels,
 // files opened as (looping) streams and played on a free channel. It feeds an SDL audio device
@@ -9,9 +10,13 @@
 // loaded whole.
 
 namespace veko {
+
+class ClockShare;
+
 namespace sound {
 
 class OggStream;
+class MusicPacer;
 
 enum Result {
     OK,
@@ -67,6 +72,12 @@ public:
     Result close();
     Result release();
 
+    // From now on the music keeps its place on this clock, whose zero is the moment the music
+    // was asked to start: what the device missed is skipped, slow drift is made up. A positive
+    // offset makes the sound come that many milliseconds later. Without a clock the music plays
+    // on from wherever the device is, as a plain player does.
+    void follow(const ClockShare* clock, int offsetMs);
+
     bool isOpen() const { return mOpen; }
     // Why the last createStream failed, in words for a message ("it is a named pipe, not a file").
     const char* why() const { return mWhy.c_str(); }
@@ -81,6 +92,11 @@ private:
     void play(Sound* sound, bool paused);
     // The device asks for its next buffer (on the audio thread).
     static void feed(void* system, unsigned char* out, int bytes);
+    void feedInPlace(OggStream* stream, unsigned char* out, int bytes);
+    bool lag(long long* frames);
+    void skip(OggStream* stream, long long frames);
+    void stretchInto(OggStream* stream, unsigned char* out, int frames, int stretch);
+    void note(const char* format, long long value) const;
 
     bool mOpen;
     unsigned int mDevice;
@@ -89,6 +105,16 @@ private:
     Channel mChannel;       // streams play on the one channel
     Sound* mPlaying;        // what the device is fed from; changed only with the device locked
     bool mPaused;
+
+    // Keeping the music on the show clock (see follow); used on the audio thread only.
+    const ClockShare* mClock;
+    int mOffsetMs;
+    int mBufferFrames;
+    MusicPacer* mPacer;
+    long long mPosition;            // the music position of the next frame handed to the device
+    int mContinuesSeen;             // process continues the music was last put in place for
+    std::vector<short> mScratch;    // a buffer and a bit, decoded ahead for a skip or a stretch
+    int mLogFd;                     // KAVRI_SOUND_LOG: each skip, one line; -1 when not asked for
 };
 
 Result System_Create(System** system);

@@ -84,4 +84,27 @@ TEST(ShowCommandLine, ScalingAndVideoModeOptions)
         EXPECT_NE(usage.find(word), std::string::npos) << word;
 }
 
+TEST(ShowCommandLine, AudioOffsetTakesWholeMillisecondsEitherWay)
+{
+    const std::pair<std::vector<std::string>, int> good[] = {
+        {{"--audio-offset", "40"}, 40}, {{"--audio-offset", "-120", "--window"}, -120}, {{"--audio-offset", "2000"}, 2000}};
+    for (const auto& c : good) {
+        veko::ShowOptions options;
+        std::string error;
+        EXPECT_EQ(parse(c.first, options, error), ShowCommandLine::RUN) << c.first[1] << error;
+        EXPECT_EQ(options.audioOffsetMs, c.second);
+    }
+    const std::vector<std::string> bad[] = {
+        {"--audio-offset"}, {"--audio-offset", "2001"}, {"--audio-offset", "1.5"}, {"--audio-offset", ""},
+        {"--audio-offset", "99999999999999999999"}, {"--audio-offset", "--window"}};
+    for (const auto& args : bad) {
+        veko::ShowOptions options;
+        std::string error;
+        EXPECT_EQ(parse(args, options, error), ShowCommandLine::FAILED) << args.back();
+        EXPECT_NE(error.find(args.back()), std::string::npos) << error;
+        EXPECT_EQ(options.audioOffsetMs, 0);
+    }
+    EXPECT_NE(std::string(ShowCommandLine::usage()).find("--audio-offset MS"), std::string::npos);
+}
+
 } // namespace

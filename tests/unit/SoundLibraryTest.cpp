@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -14,9 +16,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <SDL2/SDL.h>
 #include <vorbis/vorbisfile.h>
 
 #include "env/Env.h"
+#include "platform/ClockShare.h"
+#include "platform/ShowClock.h"
 #include "platform/SoundLibrary.h"
 #include "TestSupport.h"
 
@@ -300,23 +305,28 @@ TEST(SoundOnDisk, TheLoopRepeatsEverySampleWithoutAGap)
 {
     if (!std::ifstream(trackPath()))
         GTEST_SKIP() << "no music track in " << KAVRI_DATA_DIR;
-    const std::string cut = tempPath("cut.ogg");
-    ASSERT_TRUE(run("sox '" + trackPath() + "' '" + cut + "' trim 0 3"));
-    const std::vector<short> once = decode(cut);
-    ASSERT_GT(once.size(), 2u * 44100 * 2);
+    // Three seconds, streamed from the file again each pass; a tenth of a second, repeated
+    // from memory.
+    for (const char* length : {"3", "0.1"}) {
+        SCOPED_TRACE(length);
+        const std::string cut = tempPath("cut.ogg");
+        ASSERT_TRUE(run("sox '" + trackPath() + "' '" + cut + "' trim 1 " + length));
+        const std::vector<short> once = decode(cut);
+        ASSERT_GT(once.size(), 2u * 4000);
 
-    const Heard heard = playToDisk(cut, 8.0);
-    ASSERT_GE(heard.samples.size(), 2 * once.size() + once.size() / 2);
-    // Sound starts at the cut's first non-zero sample, as heard.samples does.
-    size_t lead = 0;
-    while (once[lead] == 0)
-        ++lead;
-    lead &= ~size_t(1);
-    long differ = 0;
-    for (size_t i = 0; i + lead < 2 * once.size() + once.size() / 2; ++i)
-        differ += heard.samples[i] != once[(i + lead) % once.size()];
-    EXPECT_EQ(differ, 0) << "samples differ over two and a half loops";
-    std::remove(cut.c_str());
+        const Heard heard = playToDisk(cut, std::max(8.0, 8 * std::atof(length)));
+        ASSERT_GE(heard.samples.size(), 2 * once.size() + once.size() / 2);
+        // Sound starts at the cut's first non-zero sample, as heard.samples does.
+        size_t lead = 0;
+        while (once[lead] == 0)
+            ++lead;
+        lead &= ~size_t(1);
+        long differ = 0;
+        for (size_t i = 0; i + lead < 2 * once.size() + once.size() / 2; ++i)
+            differ += heard.samples[i] != once[(i + lead) % once.size()];
+        EXPECT_EQ(differ, 0) << "samples differ over two and a half loops";
+        std::remove(cut.c_str());
+    }
 }
 
 TEST(SoundOnDisk, ADamagedStretchCostsAGlitchNotTheRestOfTheMusic)
@@ -386,6 +396,33 @@ TEST(SoundOnDisk, TracksOfOtherRatesAndChannelCountsPlayAtTheirPitch)
     }
 }
 
+TEST(SoundOnDisk, AChainedFileKeepsEverySampleWhenItsFormatChanges)
+{
+    // Two links of one second each: a tone at 22.05 kHz mono, then silence at 48 kHz stereo.
+    // Every loop the tone lasts its second and comes back exactly two seconds later; a link
+    // change that dropped or shifted sound would shorten both.
+    const std::string tone = tempPath("link1.ogg"), quiet = tempPath("link2.ogg"), chained = tempPath("chained.ogg");
+    ASSERT_TRUE(run("sox -n -r 22050 -c 1 '" + tone + "' synth 1 sine 441 gain -6"));
+    ASSERT_TRUE(run("sox -n -r 48000 -c 2 '" + quiet + "' trim 0 1"));
+    std::ofstream(chained, std::ios::binary) << readFile(tone) << readFile(quiet);
+    const Heard heard = playToDisk(chained, 4.5);
+    ASSERT_GE(heard.frames(), 4 * 44100);
+    // Where the tone is: runs of samples above a threshold, joined over its zero crossings.
+    std::vector<std::pair<long, long>> tones;
+    for (long i = 0; i < heard.frames(); ++i) {
+        if (std::abs(heard.samples[2 * i]) < 2000)
+            continue;
+        if (tones.empty() || i - tones.back().second > 441)
+            tones.push_back({i, i});
+        tones.back().second = i;
+    }
+    ASSERT_GE(tones.size(), 2u);
+    EXPECT_NEAR(tones[0].second - tones[0].first, 44100, 200) << "the first link's tone lost its end";
+    EXPECT_NEAR(tones[1].first - tones[0].first, 2 * 44100, 200) << "the second pass starts out of place";
+    for (const std::string& file : {tone, quiet, chained})
+        std::remove(file.c_str());
+}
+
 TEST(SoundOnDisk, AStreamThatCannotBeDecodedEndsWithOneLine)
 {
     if (!std::ifstream(trackPath()))
@@ -417,6 +454,89 @@ TEST(SoundOnDisk, AStreamThatCannotBeDecodedEndsWithOneLine)
         EXPECT_LT(heard.frames(), 44100 * 10);
         std::remove(file.c_str());
     }
+}
+
+// The music follows a show clock played by the test: a stall of the audio thread (the device
+// held locked, while the show clock runs on) is skipped at once by what was missed; a stopped
+// process (the show clock stands still, a continue is counted) is not. SDL's disk driver runs at
+// the pace it would be heard.
+TEST(SoundOnDisk, AStalledDeviceSkipsWhatItMissedAndAStoppedProcessDoesNot)
+{
+    const std::string tone = tempPath("follow.ogg");
+    ASSERT_TRUE(run("sox -n -r 44100 -c 2 '" + tone + "' synth 3 sine 441 gain -6"));
+    const std::string log = tempPath("sound.log");
+    std::remove(log.c_str());
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    unsetenv("SDL_DISKAUDIODELAY");
+    setenv("KAVRI_SOUND_LOG", log.c_str(), 1);
+
+    veko::ClockShare share;
+    std::atomic<long long> standing(0);   // ms the show clock leaves out
+    std::atomic<bool> stopped(false), done(false);
+    const long long zero = veko::ShowClock::monotonicMilliseconds();
+    std::thread loop([&] {
+        while (!done) {
+            const long long now = veko::ShowClock::monotonicMilliseconds();
+            if (!stopped)
+                share.publish({now - zero - standing, now, veko::ShowClock::continuesSoFar()});
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+
+    sound::System* system = nullptr;
+    sound::System_Create(&system);
+    sound::Sound* music = nullptr;
+    ASSERT_EQ(system->init(1, sound::INIT_NORMAL, nullptr), sound::OK);
+    system->follow(&share, 0);
+    ASSERT_EQ(system->createStream(tone.c_str(), sound::LOOP_NORMAL, nullptr, &music), sound::OK);
+    ASSERT_EQ(system->playSound(sound::CHANNEL_FREE, music, false, nullptr), sound::OK);
+    auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    // The one open device; holding its lock holds its callback.
+    SDL_AudioDeviceID device = 2;
+    while (device < 32 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_PLAYING)
+        ++device;
+    ASSERT_LT(device, 32u);
+    pause(1000);
+
+    // The stall: the device gets nothing for 500 ms while the show goes on.
+    SDL_LockAudioDevice(device);
+    pause(500);
+    SDL_UnlockAudioDevice(device);
+    pause(1000);
+
+    // The stop: everything stands still for 500 ms and the clock leaves it out.
+    stopped = true;
+    SDL_LockAudioDevice(device);
+    const long long stopAt = veko::ShowClock::monotonicMilliseconds();
+    pause(500);
+    standing += veko::ShowClock::monotonicMilliseconds() - stopAt;
+    veko::ShowClock::noteContinued();
+    stopped = false;
+    SDL_UnlockAudioDevice(device);
+    pause(1000);
+
+    music->release();
+    system->close();
+    system->release();
+    done = true;
+    loop.join();
+    unsetenv("KAVRI_SOUND_LOG");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    // One skip of the stall's size; a busy machine may add smaller ones of its own (the disk
+    // driver stalls too), never one the size of the stop.
+    const std::string said = readFile(log);
+    std::vector<long> large;
+    for (size_t at = said.find("music skipped "); at != std::string::npos; at = said.find("music skipped ", at + 1)) {
+        const long skipped = std::atol(said.c_str() + at + std::strlen("music skipped "));
+        if (skipped >= 400)
+            large.push_back(skipped);
+    }
+    ASSERT_EQ(large.size(), 1u) << said;
+    EXPECT_NEAR(large[0], 500, 60) << said;
+    std::remove(log.c_str());
+    std::remove(tone.c_str());
 }
 
 TEST_F(SoundLibraryTest, ANamedPipeIsRefusedAtOnce)
