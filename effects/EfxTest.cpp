@@ -138,6 +138,7 @@ void EfxTest::drawGrid(f32 t, s32 scroll)
 void EfxTest::spawnStars()
 {
     mStars.reserve(mStars.size() + kStarCount);
+    mSprites.reserve(mStars.size() + kStarCount);
     for (s32 i = 0; i < kStarCount; ++i)
         mStars.push_back(makeStar(Random::shared()));
 }
@@ -145,8 +146,9 @@ void EfxTest::spawnStars()
 // Draws every star, then moves it by one Euler step of the given length.
 void EfxTest::drawStars(f32 step)
 {
-    Env* env = Env::instance();
-    for (Star& star : mStars) {
+    // One sprite per star, in the order of spawning, drawn as one list.
+    mSprites.clear();
+    for (const Star& star : mStars) {
         Env::Sprite sprite;
         sprite.texture = mStarTexture;
         sprite.rect = core::rect<f32>(star.position.X - star.halfSize, star.position.Y - star.halfSize,
@@ -155,8 +157,11 @@ void EfxTest::drawStars(f32 step)
         sprite.color = &star.color;
         sprite.angle = star.angle;
         sprite.flags = 0;
-        env->drawSprite(sprite);
+        mSprites.push_back(sprite);
+    }
+    Env::instance()->drawSprites(mSprites.data(), static_cast<u32>(mSprites.size()));
 
+    for (Star& star : mStars) {
         star.position.X += star.velocity.X * step;
         star.position.Y += star.velocity.Y * step;
         star.angle += star.velocity.Z * step;

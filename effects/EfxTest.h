@@ -5,6 +5,7 @@
 
 #include <irrlicht.h>
 
+#include "env/Env.h"
 #include "framework/Effect.h"
 
 namespace veko {
@@ -54,6 +55,7 @@ private:
     irr::f32 mFlash;
     irr::s32 mLastCue;
     std::vector<Star> mStars;
+    std::vector<Env::Sprite> mSprites;   // the stars as drawn this frame; kept to spare allocations
 };
 
 } // namespace veko

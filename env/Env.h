@@ -52,6 +52,9 @@ public:
     void drawQuad(irr::video::ITexture* texture, irr::core::rect<irr::f32> rect,
                   irr::core::rect<irr::f32> texCoords, const irr::video::SColor& color, irr::s32 flags);
     void drawSprite(Sprite sprite);
+    // Draws the sprites in order, each exactly as drawSprite would; the camera and the
+    // material are set once for a run of sprites that share a texture and flags.
+    void drawSprites(const Sprite* sprites, irr::u32 count);
 
 private:
     void setScreenSpaceCamera();

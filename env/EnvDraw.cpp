@@ -57,6 +57,16 @@ video::SMaterial quadMaterial(video::ITexture* texture, s32 flags, video::SColor
     return material;
 }
 
+// A sprite's world transform: turned by its angle about its centre, which it moves to.
+core::matrix4 spriteWorld(const Env::Sprite& sprite)
+{
+    const core::vector2df centre = sprite.rect.getCenter();
+    core::matrix4 world;
+    world.setRotationRadians(core::vector3df(0.0f, 0.0f, sprite.angle));
+    world.setTranslation(core::vector3df(centre.X - 320.0f, centre.Y - 240.0f, 0.0f));
+    return world;
+}
+
 } // namespace
 
 void Env::drawMesh(scene::IMesh* mesh, IMaterialCallback* callback)
@@ -120,29 +130,40 @@ void Env::drawQuad(video::ITexture* texture, core::rect<f32> rect, core::rect<f3
 
 void Env::drawSprite(Sprite sprite)
 {
+    drawSprites(&sprite, 1);
+}
+
+// Each sprite is still its own draw under its own world transform, so the picture is the
+// same as from one drawSprite per sprite. What a list saves is setting the material again:
+// even unchanged, that resets the driver's texture state, and on a software rasteriser the
+// reset costs more than the sprite's two triangles.
+void Env::drawSprites(const Sprite* sprites, u32 count)
+{
+    if (count == 0)
+        return;
     const SavedTransforms saved = saveTransforms(mDriver);
     setScreenSpaceCamera();
 
-    const core::vector2df centre = sprite.rect.getCenter();
-    core::matrix4 world;
-    world.setRotationRadians(core::vector3df(0.0f, 0.0f, sprite.angle));
-    world.setTranslation(core::vector3df(centre.X - 320.0f, centre.Y - 240.0f, 0.0f));
-    mDriver->setTransform(video::ETS_WORLD, world);
+    for (u32 i = 0; i < count; ++i) {
+        const Sprite& sprite = sprites[i];
+        mDriver->setTransform(video::ETS_WORLD, spriteWorld(sprite));
 
-    const f32 w = sprite.rect.getWidth(), h = sprite.rect.getHeight();
-    const f32 tu1 = sprite.texCoords.UpperLeftCorner.X, tv1 = sprite.texCoords.UpperLeftCorner.Y;
-    const f32 tu2 = sprite.texCoords.LowerRightCorner.X, tv2 = sprite.texCoords.LowerRightCorner.Y;
-    const video::SColor color = *sprite.color;
-    const video::S3DVertex vertices[4] = {
-        corner(-w / 2, -h / 2, color, tu1, tv1),
-        corner(w / 2, -h / 2, color, tu2, tv1),
-        corner(-w / 2, h / 2, color, tu1, tv2),
-        corner(w / 2, h / 2, color, tu2, tv2),
-    };
+        const f32 w = sprite.rect.getWidth(), h = sprite.rect.getHeight();
+        const f32 tu1 = sprite.texCoords.UpperLeftCorner.X, tv1 = sprite.texCoords.UpperLeftCorner.Y;
+        const f32 tu2 = sprite.texCoords.LowerRightCorner.X, tv2 = sprite.texCoords.LowerRightCorner.Y;
+        const video::SColor color = *sprite.color;
+        const video::S3DVertex vertices[4] = {
+            corner(-w / 2, -h / 2, color, tu1, tv1),
+            corner(w / 2, -h / 2, color, tu2, tv1),
+            corner(-w / 2, h / 2, color, tu1, tv2),
+            corner(w / 2, h / 2, color, tu2, tv2),
+        };
 
-    // Sprites are always filtered.
-    mDriver->setMaterial(quadMaterial(sprite.texture, sprite.flags, video::SColor(255, 0, 255, 255)));
-    mDriver->drawIndexedTriangleList(vertices, 4, kQuadIndices, 2);
+        // Sprites are always filtered.
+        if (i == 0 || sprite.texture != sprites[i - 1].texture || sprite.flags != sprites[i - 1].flags)
+            mDriver->setMaterial(quadMaterial(sprite.texture, sprite.flags, video::SColor(255, 0, 255, 255)));
+        mDriver->drawIndexedTriangleList(vertices, 4, kQuadIndices, 2);
+    }
 
     restoreTransforms(mDriver, saved);
 }
