@@ -158,7 +158,40 @@ TEST_P(EnvDrawTest, QuadAndSpriteLeaveTheTransformsAsFound)
         EXPECT_EQ(driver->getTransform(video::ETS_PROJECTION), projection);
         EXPECT_EQ(driver->getTransform(video::ETS_VIEW), view);
         EXPECT_EQ(driver->getTransform(video::ETS_WORLD), world);
+        const Env::Sprite pair[2] = { sprite(white, core::rect<f32>(10, 10, 100, 100), &kWhite, 0.7f, 0),
+                                      sprite(quadrants, core::rect<f32>(50, 10, 90, 60), &kWhite, 0.2f, 0) };
+        env->drawSprites(pair, 2);
+        EXPECT_EQ(driver->getTransform(video::ETS_PROJECTION), projection);
+        EXPECT_EQ(driver->getTransform(video::ETS_VIEW), view);
+        EXPECT_EQ(driver->getTransform(video::ETS_WORLD), world);
     });
+}
+
+TEST_P(EnvDrawTest, SpriteListDrawsWhatOneCallPerSpriteDraws)
+{
+    // Overlapping sprites whose texture or blending changes along the list, and runs that
+    // share both: any sprite drawn with its neighbour's material would change the picture.
+    video::ITexture* halves = rig->addTexture("halves", 16, 16, [](u32 x, u32) { return x < 8 ? kRed : kGreen; });
+    const video::SColor tint(255, 255, 128, 255);
+    const Env::Sprite list[6] = {
+        sprite(quadrants, core::rect<f32>(100, 100, 300, 260), &kWhite, 0.3f, 0),
+        sprite(quadrants, core::rect<f32>(180, 120, 380, 300), &tint, -0.8f, 0),
+        sprite(quadrants, core::rect<f32>(200, 60, 330, 190), &kWhite, 1.1f, Env::FLAG_ADDITIVE),
+        sprite(halves, core::rect<f32>(260, 180, 460, 240), &kWhite, 2.0f, Env::FLAG_ADDITIVE),
+        sprite(halves, core::rect<f32>(150, 200, 250, 400), &tint, 0.0f, 0),
+        sprite(quadrants, core::rect<f32>(300, 250, 420, 330), &kWhite, 5.0f, 0),
+    };
+    const Frame oneByOne = rig->render([&] {
+        for (const Env::Sprite& s : list)
+            env->drawSprite(s);
+    });
+    const Frame asList = rig->render([&] { env->drawSprites(list, 6); });
+    EXPECT_TRUE(oneByOne.rgba == asList.rgba);
+    const std::vector<bool> lit = litMask(asList);
+    EXPECT_GT(std::count(lit.begin(), lit.end(), true), 50000);
+
+    const Frame none = rig->render([&] { env->drawSprites(list, 0); });
+    EXPECT_EQ(litBox(none).LowerRightCorner.X, -1);
 }
 
 TEST_P(EnvDrawTest, FullScreenQuadCoversTheScreenUpright)

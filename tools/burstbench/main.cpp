@@ -3,12 +3,16 @@
 // glFinish under OpenGL. The scene runs from its time 0 at a fixed step of 1/60 s; the frames
 // from 7.4 to 8.6 s are timed (the stars appear at 7.578 s). This repeats RUNS times, each
 // pass with the same stars, and prints one line per pass and one for all passes together:
-// median, p99 (nearest rank), worst, and the frames over 16.7 ms.
+// median, p99 (nearest rank), worst, and the frames over 16.7 ms; then the median processor
+// time of a frame, summed over the program's threads (llvmpipe draws on its own threads). On
+// a machine that others share, the frame times follow their load, the processor time much
+// less: compare that, or runs of the frame times taken one after another.
 //
 //   kavri-burstbench [RUNS] [--software]      (OpenGL on $DISPLAY unless --software)
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -33,33 +37,55 @@ const double kFrameBudgetMs = 1000.0 / 60;
 
 typedef std::chrono::steady_clock Clock;
 
-void printSummary(const char* label, std::vector<double> ms)
+struct FrameTimes {
+    std::vector<double> wall, cpu;   // milliseconds
+};
+
+double medianOf(std::vector<double> ms)
 {
     std::sort(ms.begin(), ms.end());
     const size_t n = ms.size();
-    const double median = n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2.0;
+    return n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2.0;
+}
+
+void printSummary(const char* label, const FrameTimes& times)
+{
+    std::vector<double> ms = times.wall;
+    std::sort(ms.begin(), ms.end());
+    const size_t n = ms.size();
     const size_t rank = static_cast<size_t>(std::ceil(0.99 * static_cast<double>(n)));
     const long over = std::count_if(ms.begin(), ms.end(), [](double v) { return v > kFrameBudgetMs; });
-    std::printf("%-8s %4zu frames  median %6.2f ms  p99 %6.2f ms  worst %6.2f ms  over 16.7 ms: %ld\n", label, n,
-                median, ms[std::max<size_t>(rank, 1) - 1], ms.back(), over);
+    std::printf("%-8s %4zu frames  median %6.2f ms  p99 %6.2f ms  worst %6.2f ms  over 16.7 ms: %3ld  "
+                "processor median %6.2f ms\n",
+                label, n, medianOf(ms), ms[std::max<size_t>(rank, 1) - 1], ms.back(), over, medianOf(times.cpu));
+}
+
+double processorMs()
+{
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
 // One pass of the scene from its time 0; returns the times of the frames in the window.
-std::vector<double> timeBurst(veko::ShowStage& stage)
+FrameTimes timeBurst(veko::ShowStage& stage)
 {
     veko::Random::shared() = veko::Random(1);   // the same stars as in the show, every pass
     veko::EfxTest scene;   // the burst happens once in a scene's life
     scene.init();
     veko::SceneDriver driver(stage.device->device(), &scene, kFps, 0.0f);
-    std::vector<double> times;
+    FrameTimes times;
     for (int k = 0; k <= kLastTimed; ++k) {
         const Clock::time_point start = Clock::now();
+        const double startCpu = processorMs();
         stage.device->beginFrame();
         driver.frame();
         stage.device->endFrame(nullptr);
         stage.device->finish();
-        if (k >= kFirstTimed)
-            times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        if (k >= kFirstTimed) {
+            times.wall.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            times.cpu.push_back(processorMs() - startCpu);
+        }
     }
     return times;
 }
@@ -87,13 +113,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kavri-burstbench: %s\n", error.c_str());
         return 1;
     }
-    std::vector<double> all;
+    FrameTimes all;
     for (int run = 1; run <= runs; ++run) {
-        std::vector<double> times = timeBurst(*stage);
+        const FrameTimes times = timeBurst(*stage);
         char label[16];
         std::snprintf(label, sizeof label, "pass %d", run);
         printSummary(label, times);
-        all.insert(all.end(), times.begin(), times.end());
+        all.wall.insert(all.wall.end(), times.wall.begin(), times.wall.end());
+        all.cpu.insert(all.cpu.end(), times.cpu.begin(), times.cpu.end());
     }
     printSummary("all", all);
     delete stage;
