@@ -143,7 +143,7 @@ void EfxTest::spawnStars()
         mStars.push_back(makeStar(Random::shared()));
 }
 
-// Draws every star, then moves it by one Euler step of the given length.
+// Draws every star, then moves each by one Euler step of the given length.
 void EfxTest::drawStars(f32 step)
 {
     // One sprite per star, in the order of spawning, drawn as one list.

@@ -135,7 +135,7 @@ void Env::drawSprite(Sprite sprite)
 
 // Each sprite is still its own draw under its own world transform, so the picture is the
 // same as from one drawSprite per sprite. What a list saves is setting the material again:
-// even unchanged, that resets the driver's texture state, and on a software rasteriser the
+// even unchanged, that resets the driver's texture state, and on Mesa's llvmpipe the
 // reset costs more than the sprite's two triangles.
 void Env::drawSprites(const Sprite* sprites, u32 count)
 {
