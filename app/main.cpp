@@ -4,12 +4,14 @@
 #include "app/Show.h"
 #include "app/ShowCommandLine.h"
 #include "platform/DataFolder.h"
+#include "platform/HeapPolicy.h"
 #include "platform/Report.h"
 #include "platform/StandardStreams.h"
 
 int main(int argc, char** argv)
 {
     veko::ensureStandardStreams();
+    veko::keepFreedMemory();
     veko::ShowOptions options;
     std::string error;
     switch (veko::ShowCommandLine::parse(argc, argv, options, error)) {

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/DataFolder.h"
+#include "platform/HeapPolicy.h"
 #include "platform/StandardStreams.h"
 #include "tools/capture/Bench.h"
 #include "tools/capture/Capture.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv)
 {
     const auto start = std::chrono::steady_clock::now();
     veko::ensureStandardStreams();
+    veko::keepFreedMemory();   // as the show does, so frames cost what they cost there
     veko::CaptureOptions options;
     std::string error;
     switch (veko::CaptureCommandLine::parse(argc, argv, options, error)) {
