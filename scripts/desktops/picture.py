@@ -234,6 +234,11 @@ def describe_window(shot, window, frames):
     share1 = best_match(shot, (W, H, wx, wy), frames)[0]
     if share1 <= MAX_BAD:
         return "picture-unscaled"
+    # XWayland shows a client's emulated 640x480 mode stretched over the whole output.
+    share2 = best_match(shot, (sw, sh, 0, 0), frames)[0]
+    if share2 <= MAX_BAD:
+        return "picture-stretched-over-the-screen"
+    share1 = min(share1, share2)
     if min(share, share1) < 0.25:
         return "like-picture(%.0f%%-differs)" % (100 * min(share, share1))
     return "other"
