@@ -77,7 +77,7 @@ echo "kavri: $kavri ($("$kavri" --version 2>&1 | head -n 1)); screenshots and lo
 # The capture frames the screenshots are compared with, rendered by OpenGL as the show
 # draws. The show's clock at the screenshot (about 5 s after the start, less the start-up)
 # is not known exactly, so a span of frames is captured and the best one taken.
-fps=60 from=2.5 to=6
+fps=60 from=2.5 to=7.4
 frames=$out/frames
 unshare --mount --net --pid --fork --mount-proc --kill-child \
     bash "$here/capture.sh" "$capture" "$frames" "$fps" "$from" "$to" >"$out/capture.log" 2>&1 ||

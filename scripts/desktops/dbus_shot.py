@@ -20,7 +20,7 @@ def gnome_shot(path):
     reply = bus.call_sync("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot",
                           "org.gnome.Shell.Screenshot", "Screenshot",
                           GLib.Variant("(bbs)", (False, False, path)),
-                          GLib.VariantType("(bs)"), Gio.DBusCallFlags.NONE, 20000, None)
+                          GLib.VariantType("(bs)"), Gio.DBusCallFlags.NONE, 60000, None)
     ok, _ = reply.unpack()
     return 0 if ok else 1
 
@@ -53,7 +53,7 @@ def kwin_shot(path):
     reply, _ = bus.call_with_unix_fd_list_sync(
         "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2", "CaptureWorkspace",
         GLib.Variant("(a{sv}h)", ({}, 0)), GLib.VariantType("(a{sv})"), Gio.DBusCallFlags.NONE,
-        20000, fds, None)
+        60000, fds, None)
     info = reply.unpack()[0]
     data = b""
     fds = None

@@ -33,11 +33,15 @@ W, H = 640, 480
 # TOLERANCE in a colour channel. The show draws at its own clock's times, the capture at
 # k/FPS: the nearest capture frame can be up to half a frame interval away, in which a
 # row of cats coming up grows by up to 3 pixels, and the flashes depend on which frames
-# fell inside their 20 ms cue windows. Measured between the real show (focused by hand)
-# and the capture: 0.01 to 2.4 % of the pixels. A misplaced, stretched, blurred or
-# unscaled picture differs in far more of them.
+# fell inside their 20 ms cue windows: on a loaded machine the show's frames come more
+# than 20 ms apart and miss some, so its stripes and swelling cats follow another flash
+# than the capture's. Measured between the real show and the capture: 0.00 to 2.4 % of
+# the pixels on an idle machine, 6.5 % with the machine's load at 6 on 2 cores. A
+# misplaced, stretched or unscaled picture differs in 15 to 100 % of them. (Plain
+# bilinear scaling is not told apart this way: read at the pixels' centres it differs
+# from the frame in only 2 to 9 %.)
 TOLERANCE = 24
-MAX_BAD = 0.04
+MAX_BAD = 0.08
 # Outside the picture: a channel above this is not black.
 BLACK = 8
 # Rows of this many picture pixels are matched each at its own sideways shift.
