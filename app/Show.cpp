@@ -9,11 +9,15 @@
 
 #include "app/LoadReport.h"
 #include "app/MyEventReceiver.h"
+#include "app/ShowDevice.h"
 #include "env/Env.h"
+#include "env/ShowScreen.h"
 #include "framework/Sequencer.h"
 #include "platform/DisplayMode.h"
+#include "platform/ModeSwitchWatch.h"
 #include "platform/Report.h"
 #include "platform/ShowClock.h"
+#include "platform/ShowWindow.h"
 #include "platform/XServer.h"
 
 using namespace irr;
@@ -34,20 +38,6 @@ void requestStop(int)
     sStopRequested = 1;
 }
 
-IrrlichtDevice* createShowDevice(MyEventReceiver* receiver, bool windowed)
-{
-    SIrrlichtCreationParameters params;
-    params.DriverType = video::EDT_OPENGL;
-    params.WindowSize = core::dimension2du(640, 480);
-    params.Bits = 32;
-    params.Fullscreen = !windowed;
-    params.Stencilbuffer = false;
-    params.Vsync = false;
-    params.EventReceiver = receiver;
-    params.LoggingLevel = ELL_NONE;   // the show prints nothing when all is well
-    return createDeviceRetrying(params);
-}
-
 } // namespace
 
 int runShow(const ShowOptions& options)
@@ -65,12 +55,15 @@ int runShow(const ShowOptions& options)
 
     // The receiver closes the device, so it learns of it once the device exists.
     MyEventReceiver receiver;
-    // A window leaves the desktop's mode alone, so there is nothing to give back.
-    if (!options.windowed)
+    // Only --mode-switch touches the desktop's mode, so only then is there something to give back.
+    std::unique_ptr<ShowWindow> window;
+    if (options.modeSwitch)
         rememberDesktopMode();
-    IrrlichtDevice* device = createShowDevice(&receiver, options.windowed);
+    else
+        window.reset(ShowWindow::create(options.windowed ? ShowWindow::WINDOWED : ShowWindow::FULLSCREEN, kShowDepthBits));
+    IrrlichtDevice* device = (window || options.modeSwitch) ? createShowDevice(&receiver, window.get()) : nullptr;
     if (!device) {
-        report("cannot create the 640x480 OpenGL window: the X server offers no usable OpenGL");
+        report("cannot create the show's OpenGL window: the X server offers no usable OpenGL");
         return 1;
     }
     receiver.mDevice = device;
@@ -79,8 +72,17 @@ int runShow(const ShowOptions& options)
     video::IVideoDriver* driver = device->getVideoDriver();
     device->getCursorControl()->setVisible(false);
 
-    // Every scene loads its files before the music starts; the first frame follows at once.
     Env* env = new Env(device);
+    ShowScreen* screen = new ShowScreen(env, options.pixelPerfect);
+    // Black from the first moment, while the scenes load.
+    if (window) {
+        window->listenOn(engineDisplay(device));
+        window->show();
+    }
+    screen->showBlack();
+    std::unique_ptr<ModeSwitchWatch> modeWatch(options.modeSwitch ? new ModeSwitchWatch(engineWindow(device)) : nullptr);
+
+    // Every scene loads its files before the music starts; the first frame follows at once.
     Sequencer* sequencer = new Sequencer();
     // Without a data folder every file is missing, and that was said once already.
     {
@@ -99,24 +101,28 @@ int runShow(const ShowOptions& options)
 
     while (device->run()) {
         const unsigned int now = clock.milliseconds();
-        if (sStopRequested) {
+        if (sStopRequested || (window && window->closeRequested())) {
             device->closeDevice();
             continue;
         }
+        if (modeWatch)
+            modeWatch->check(now);
         // An inactive window draws nothing and waits; the next frame's delta covers the gap.
         if (!device->isWindowActive()) {
             device->sleep(kInactiveWaitMs);
             continue;
         }
         timer->setTime(now);
-        driver->beginScene(true, true, video::SColor(0));
+        screen->beginFrame();
         sequencer->frame();
+        screen->present();
         driver->endScene();
     }
 
     env->stopMusic();
     sequencer->shutdownAll();
     delete sequencer;
+    delete screen;
     delete env;
     device->drop();
     return 0;

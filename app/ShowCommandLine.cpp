@@ -16,7 +16,19 @@ ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOption
             options.windowed = true;
             continue;
         }
+        if (std::strcmp(arg, "--pixel-perfect") == 0) {
+            options.pixelPerfect = true;
+            continue;
+        }
+        if (std::strcmp(arg, "--mode-switch") == 0) {
+            options.modeSwitch = true;
+            continue;
+        }
         error = std::string(arg[0] == '-' ? "unknown option '" : "unexpected argument '") + arg + "' (see --help)";
+        return FAILED;
+    }
+    if (options.windowed && options.modeSwitch) {
+        error = "--window and --mode-switch exclude each other (see --help)";
         return FAILED;
     }
     return RUN;
@@ -24,14 +36,23 @@ ShowCommandLine::Result ShowCommandLine::parse(int argc, char** argv, ShowOption
 
 const char* ShowCommandLine::usage()
 {
-    return "Usage: kavri [--window]\n"
+    return "Usage: kavri [--window | --mode-switch] [--pixel-perfect]\n"
            "A real-time audio-visual show: six scenes to a looping music track, 71 seconds,\n"
            "then it ends by itself. Escape ends it early.\n"
            "\n"
-           "  --window    play in a 640x480 window; the desktop's video mode is left alone\n"
-           "              (without it the show switches the display to 640x480 fullscreen)\n"
-           "  --help      show this help and exit\n"
-           "  --version   show the version and exit\n"
+           "Without options the show fills one monitor: the primary one, else the one under the\n"
+           "mouse pointer. Its 640x480 picture is scaled up with sharp pixels, centred at 4:3\n"
+           "with black bars; the desktop's video mode is left alone.\n"
+           "\n"
+           "  --window          play in an ordinary 640x480 window that can be resized; the\n"
+           "                    picture is scaled inside it the same way\n"
+           "  --pixel-perfect   scale by whole factors only (each pixel an exact 2x2, 3x3...\n"
+           "                    block), with wider black bars where the screen is not a multiple\n"
+           "  --mode-switch     switch the display to a real 640x480 video mode for the show\n"
+           "                    and back at its end (for CRT monitors); should the mode be\n"
+           "                    changed back during the show, the picture is scaled instead\n"
+           "  --help            show this help and exit\n"
+           "  --version         show the version and exit\n"
            "\n"
            "The show's files are read from ../data when started from a folder beside it, else\n"
            "from the data folder beside the program's bin folder, else from the installed one.\n";

@@ -5,9 +5,12 @@
 
 namespace veko {
 
-// How the show is asked to run. Without options: fullscreen, as the entry always did.
+// How the show is asked to run. Without options: fullscreen on one monitor, the picture
+// scaled to it; the desktop's video mode is left alone.
 struct ShowOptions {
-    bool windowed = false;   // a 640x480 window; the desktop's video mode is left alone
+    bool windowed = false;      // an ordinary, resizable 640x480 window
+    bool pixelPerfect = false;  // scale by whole factors only
+    bool modeSwitch = false;    // switch the display to a 640x480 video mode, and back
     bool withData = true;    // false: no data folder was found, and that was said already
 };
 

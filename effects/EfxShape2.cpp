@@ -131,10 +131,10 @@ void EfxShape2::idle(float dt)
     mWorld.makeIdentity();
 
     // Both cameras into the 32x32 texture, cleared to transparent black.
-    driver->setRenderTarget(mRenderTarget, true, true, video::SColor(0, 0, 0, 0));
+    Env::instance()->setRenderTarget(mRenderTarget, true, true, video::SColor(0, 0, 0, 0));
     drawPass(cameraA(t), mesh, &material);
     drawPass(cameraB(t), mesh, &material);
-    driver->setRenderTarget(nullptr, true, true, video::SColor(0, 0, 0, 0));
+    Env::instance()->setRenderTarget(nullptr, true, true, video::SColor(0, 0, 0, 0));
 
     const core::rect<s32> screen(0, 0, 640, 480);
     driver->draw2DRectangle(video::SColor(255, 255, 0, 128), screen);

@@ -53,12 +53,12 @@ void EfxTown::idle(float)
     driver->draw2DRectangle(video::SColor(255, 16, 16, 20), core::rect<s32>(0, 0, 640, 480));
 
     // The glow: the town at 128x128, blurred from A into B and back into A.
-    driver->setRenderTarget(mRenderTargetA, true, true, video::SColor(0, 0, 0, 0));
+    env->setRenderTarget(mRenderTargetA, true, true, video::SColor(0, 0, 0, 0));
     drawTown();
     blurPass(mRenderTargetA, mRenderTargetB);
     blurPass(mRenderTargetB, mRenderTargetA);
 
-    driver->setRenderTarget(nullptr, true, true, video::SColor(0, 0, 0, 0));
+    env->setRenderTarget(nullptr, true, true, video::SColor(0, 0, 0, 0));
     drawTown();
     env->drawQuad(mRenderTargetA, screen, wholeTexture, video::SColor(128, 0, 255, 255), Env::FLAG_ADDITIVE);
     env->drawQuad(mRenderTargetA, screen, wholeTexture, video::SColor(128, 32, 32, 32), Env::FLAG_ADDITIVE);
@@ -90,7 +90,7 @@ void EfxTown::drawTown()
 void EfxTown::blurPass(video::ITexture* source, video::ITexture* target)
 {
     Env* env = Env::instance();
-    env->driver()->setRenderTarget(target, true, true, video::SColor(0, 0, 0, 0));
+    env->setRenderTarget(target, true, true, video::SColor(0, 0, 0, 0));
     const core::rect<f32> wholeTexture(0, 0, 1, 1);
     for (const BlurQuad& quad : kBlurQuads)
         env->drawQuad(source, quad.rect, wholeTexture, quad.color, quad.flags);

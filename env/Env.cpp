@@ -3,6 +3,7 @@
 #include "env/CheckedObjLoader.h"
 #include "env/GuardedFileArchive.h"
 #include "env/VettedImageLoader.h"
+#include "platform/GlxConfig.h"
 #include "platform/Report.h"
 
 
@@ -17,7 +18,10 @@ Env::Env(irr::IrrlichtDevice* device)
       mSoundSystem(nullptr),
       mMusic(nullptr),
       mChannel(nullptr),
-      mTime(0.0f)
+      mTime(0.0f),
+      mShowTarget(nullptr),
+      mClipControl(nullptr),
+      mUpperLeftOrigin(false)
 {
     sInstance = this;
 
@@ -33,6 +37,38 @@ Env::Env(irr::IrrlichtDevice* device)
     // The music is the only sound, so one channel is enough.
     if (mSoundSystem->init(1, sound::INIT_NORMAL, nullptr) != sound::OK)
         report("no audio device could be opened; the show runs silent");
+}
+
+void Env::setRenderTarget(irr::video::ITexture* target, bool clearBackBuffer, bool clearZBuffer,
+                          irr::video::SColor color)
+{
+    const bool showPicture = target == nullptr && mShowTarget != nullptr;
+    mDriver->setRenderTarget(target ? target : mShowTarget, clearBackBuffer, clearZBuffer, color);
+    setUpperLeftOrigin(showPicture);
+}
+
+void Env::setWindowTarget()
+{
+    mDriver->setRenderTarget(nullptr, false, false, irr::video::SColor(0));
+    setUpperLeftOrigin(false);
+}
+
+// OpenGL draws into a window upside down compared with a render target (the driver keeps the
+// window's rows top first), and where an edge falls exactly on a pixel centre that decides
+// which pixel it covers. The show's picture is drawn with the window's orientation
+// (ARB_clip_control's upper-left origin), so that it gets exactly the pixels a 640x480
+// window gets, and it holds its top row first.
+void Env::setUpperLeftOrigin(bool upperLeft)
+{
+    if (upperLeft == mUpperLeftOrigin)
+        return;
+    if (!mClipControl)
+        mClipControl = reinterpret_cast<void (*)(unsigned int, unsigned int)>(GlxConfig::function("glClipControl"));
+    if (!mClipControl)
+        return;
+    const unsigned int kLowerLeft = 0x8CA1, kUpperLeft = 0x8CA2, kNegativeOneToOne = 0x935E;
+    mClipControl(upperLeft ? kUpperLeft : kLowerLeft, kNegativeOneToOne);
+    mUpperLeftOrigin = upperLeft;
 }
 
 Env::~Env()

@@ -41,6 +41,17 @@ public:
     irr::video::IVideoDriver* driver() const { return mDriver; }
     irr::scene::ISceneManager* sceneManager() const { return mSceneManager; }
 
+    // Where the show draws: its 640x480 picture (a render target), or null for the window's
+    // own back buffer.
+    irr::video::ITexture* showTarget() const { return mShowTarget; }
+    void setShowTarget(irr::video::ITexture* target) { mShowTarget = target; }
+    // The driver's setRenderTarget, except that null means the show's target: scenes that
+    // draw into render targets of their own come back to the show's picture this way.
+    void setRenderTarget(irr::video::ITexture* target, bool clearBackBuffer, bool clearZBuffer,
+                         irr::video::SColor color);
+    // The window's own back buffer, whatever the show's target is.
+    void setWindowTarget();
+
     void addTime(float dt) { mTime += dt; }
     float time() const { return mTime; }
 
@@ -55,6 +66,7 @@ public:
 
 private:
     void setScreenSpaceCamera();
+    void setUpperLeftOrigin(bool upperLeft);
 
     irr::IrrlichtDevice* mDevice;
     irr::video::IVideoDriver* mDriver;
@@ -63,6 +75,9 @@ private:
     sound::Sound* mMusic;
     sound::Channel* mChannel;
     float mTime;
+    irr::video::ITexture* mShowTarget;
+    void (*mClipControl)(unsigned int origin, unsigned int depth);
+    bool mUpperLeftOrigin;
 
     static Env* sInstance;
 };

@@ -55,4 +55,25 @@ void restoreDesktopMode()
     XCloseDisplay(display);
 }
 
+bool currentModeSize(int& width, int& height)
+{
+    Display* display = openXDisplay();
+    if (!display)
+        return false;
+    bool known = false;
+    if (hasVidMode(display)) {
+        int dotClock = 0;
+        XF86VidModeModeLine line;
+        if (XF86VidModeGetModeLine(display, DefaultScreen(display), &dotClock, &line)) {
+            width = line.hdisplay;
+            height = line.vdisplay;
+            known = true;
+            if (line.privsize > 0 && line.c_private)
+                XFree(line.c_private);
+        }
+    }
+    XCloseDisplay(display);
+    return known;
+}
+
 } // namespace veko

@@ -10,6 +10,9 @@ namespace veko {
 void rememberDesktopMode();
 void restoreDesktopMode();
 
+// The size of the video mode the display shows now, through XF86VidMode. False without it.
+bool currentModeSize(int& width, int& height);
+
 } // namespace veko
 
 #endif

@@ -3,8 +3,8 @@
 # - the wall clock stepped back 2 s and forward 30 s (libfaketime) moves nothing;
 # - a process stopped for 12 s (SIGSTOP, SIGCONT) resumes the show where it stood, as the
 #   music does;
-# - a window first focused 12 s after start shows the scene the music is at, and the loop
-#   waits for the focus without burning a core.
+# - a window that loses the focus at once and gets it back 12 s later shows the scene the
+#   music is at, and the loop waits for the focus without burning a core.
 # Each case checks by screenshot which scene is on screen at a known time.
 set -u
 here=$(dirname "$0")
@@ -64,7 +64,8 @@ sleep 2
 any_burst stopped shows_opening || fail "stopped 12 s: the picture ran on while the process stood still"
 end_show "stopped 12 s"
 
-# 3. First focused 12 s after the window appears: another window holds the focus meanwhile.
+# 3. Focused again 12 s after the window appears: another window takes the focus at once.
+# (Without a window manager the show takes the focus itself when its window is mapped.)
 xlogo -geometry 16x16+0+0 >/dev/null 2>&1 &
 logo=$!
 for _ in $(seq 1 100); do
@@ -72,13 +73,14 @@ for _ in $(seq 1 100); do
     [ -n "$other" ] && break
     sleep 0.05
 done
-xdotool windowfocus "$other"
 SDL_AUDIODRIVER=dummy start_show "$bin" 2>"$work/stderr"
 for _ in $(seq 1 600); do
-    xdotool search --name '^Kavri D3D8 window$' >/dev/null 2>&1 && break
+    xdotool search --onlyvisible --name '^Kavri D3D8 window$' >/dev/null 2>&1 && break
     sleep 0.05
 done
-sleep 2
+sleep 0.5
+xdotool windowfocus "$other"
+sleep 1.5
 before=$(cpu_ticks "$SHOW_PID")
 sleep 10
 ticks=$(( $(cpu_ticks "$SHOW_PID") - before ))

@@ -1,0 +1,146 @@
+#include "env/ShowScreen.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "env/Env.h"
+#include "env/PictureLayout.h"
+#include "platform/GlxConfig.h"
+
+using namespace irr;
+
+namespace veko {
+
+namespace {
+
+const video::SColor kBlack(0);
+
+// The engine gives every render target a depth buffer of the depth it was asked for, but a
+// window's configuration may have a deeper one (llvmpipe: 32 bits for 16 asked). The show's
+// picture takes the place of such a window, so it gets a depth buffer like the window's:
+// otherwise surfaces close together would hide each other differently.
+void giveWindowDepth(video::IVideoDriver* driver, video::ITexture* picture)
+{
+    auto genRenderbuffers = reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(GlxConfig::function("glGenRenderbuffers"));
+    auto bindRenderbuffer = reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(GlxConfig::function("glBindRenderbuffer"));
+    auto renderbufferStorage = reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(GlxConfig::function("glRenderbufferStorage"));
+    auto framebufferRenderbuffer =
+        reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(GlxConfig::function("glFramebufferRenderbuffer"));
+    auto checkFramebufferStatus =
+        reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(GlxConfig::function("glCheckFramebufferStatus"));
+    auto getAttachment = reinterpret_cast<PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVPROC>(
+        GlxConfig::function("glGetFramebufferAttachmentParameteriv"));
+    if (!genRenderbuffers || !bindRenderbuffer || !renderbufferStorage || !framebufferRenderbuffer ||
+        !checkFramebufferStatus || !getAttachment)
+        return;
+
+    GLint windowBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &windowBits);   // the window's, while it is the target
+    const GLenum format = windowBits >= 32 ? GL_DEPTH_COMPONENT32 : windowBits >= 24 ? GL_DEPTH_COMPONENT24 : 0;
+    if (!format)
+        return;   // the engine's own 16 bits match
+    driver->setRenderTarget(picture, false, false, kBlack);
+    GLint pictureBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &pictureBits);
+    if (pictureBits < windowBits) {
+        GLint engines = 0;
+        getAttachment(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &engines);
+        GLuint depth = 0;
+        genRenderbuffers(1, &depth);
+        bindRenderbuffer(GL_RENDERBUFFER, depth);
+        renderbufferStorage(GL_RENDERBUFFER, format, PictureLayout::kWidth, PictureLayout::kHeight);
+        bindRenderbuffer(GL_RENDERBUFFER, 0);
+        framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+        if (checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+            framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, engines);
+    }
+    driver->setRenderTarget(nullptr, false, false, kBlack);
+}
+
+} // namespace
+
+ShowScreen::ShowScreen(Env* env, bool wholeFactorsOnly)
+    : mEnv(env), mDriver(env->driver()), mWholeFactorsOnly(wholeFactorsOnly), mPicture(nullptr),
+      mPrescaled(nullptr), mPrescaleFactor(0)
+{
+    mPicture = mDriver->addRenderTargetTexture(core::dimension2du(PictureLayout::kWidth, PictureLayout::kHeight),
+                                               "show picture");
+    if (mPicture)
+        giveWindowDepth(mDriver, mPicture);
+    mEnv->setShowTarget(mPicture);
+}
+
+ShowScreen::~ShowScreen()
+{
+    mEnv->setShowTarget(nullptr);
+}
+
+void ShowScreen::beginFrame()
+{
+    mDriver->beginScene(true, true, kBlack);
+    mEnv->setRenderTarget(nullptr, true, true, kBlack);
+}
+
+void ShowScreen::showBlack()
+{
+    mDriver->beginScene(true, true, video::SColor(255, 0, 0, 0));
+    mDriver->endScene();
+}
+
+void ShowScreen::present()
+{
+    // The back buffer was cleared to black by beginFrame: that is the bars.
+    mEnv->setWindowTarget();
+    const PictureLayout layout = PictureLayout::fit(mDriver->getScreenSize(), mWholeFactorsOnly);
+    if (layout.dest.getArea() == 0)
+        return;
+    if (layout.direct) {
+        drawPicture(mPicture, layout.dest, false, false);
+        return;
+    }
+    // Nearest-pixel to the next whole factor, then smoothly down to the final size.
+    video::ITexture* large = prescaled(layout.prescale);
+    if (large != mPicture) {
+        mDriver->setRenderTarget(large, false, false, kBlack);
+        const core::dimension2du size = large->getSize();
+        drawPicture(mPicture, core::rect<s32>(0, 0, size.Width, size.Height), false, false);
+        mEnv->setWindowTarget();
+    }
+    // A render target drawn the usual way holds its bottom row first.
+    drawPicture(large, layout.dest, true, large != mPicture);
+}
+
+video::ITexture* ShowScreen::prescaled(u32 factor)
+{
+    if (factor <= 1)
+        return mPicture;
+    if (factor != mPrescaleFactor) {
+        if (mPrescaled)
+            mDriver->removeTexture(mPrescaled);
+        mPrescaled = mDriver->addRenderTargetTexture(
+            core::dimension2du(PictureLayout::kWidth * factor, PictureLayout::kHeight * factor), "show picture enlarged");
+        mPrescaleFactor = factor;
+    }
+    return mPrescaled ? mPrescaled : mPicture;
+}
+
+void ShowScreen::drawPicture(video::ITexture* texture, const core::rect<s32>& dest, bool smooth, bool bottomUp)
+{
+    // The whole texture, opaque; nearest-pixel unless smooth.
+    const core::dimension2du size = texture->getSize();
+    const core::rect<s32> source = bottomUp ? core::rect<s32>(0, size.Height, size.Width, 0)
+                                            : core::rect<s32>(0, 0, size.Width, size.Height);
+    video::SMaterial& material = mDriver->getMaterial2D();
+    for (u32 i = 0; i < video::MATERIAL_MAX_TEXTURES; ++i) {
+        material.TextureLayer[i].BilinearFilter = smooth;
+        material.TextureLayer[i].TrilinearFilter = false;
+        material.TextureLayer[i].TextureWrapU = video::ETC_CLAMP_TO_EDGE;
+        material.TextureLayer[i].TextureWrapV = video::ETC_CLAMP_TO_EDGE;
+    }
+    material.AntiAliasing = video::EAAM_OFF;
+    mDriver->enableMaterial2D(true);
+    mDriver->draw2DImage(texture, dest, source, nullptr, nullptr, false);
+    mDriver->enableMaterial2D(false);
+}
+
+} // namespace veko

@@ -1,0 +1,66 @@
+#ifndef VEKO_SHOW_WINDOW_H
+#define VEKO_SHOW_WINDOW_H
+
+#include "platform/MonitorFinder.h"
+
+struct _XDisplay;
+
+namespace veko {
+
+// The show's own X window, made before the engine so that it is right from the first moment:
+// black behind, already asking to be fullscreen when it is mapped, with the visual the
+// engine's OpenGL context wants. The engine draws into it (SIrrlichtCreationParameters::
+// WindowId) and hears its keys and focus through its own connection (listenOn).
+//
+// FULLSCREEN covers one monitor (MonitorFinder) without touching the video mode: through the
+// window manager's EWMH fullscreen state when one runs; without one the window is simply put
+// on that monitor and takes the focus itself. WINDOWED is an ordinary 640x480 window that
+// the user may resize.
+class ShowWindow {
+public:
+    enum Kind { FULLSCREEN, WINDOWED };
+
+    // Null when the display cannot be reached or offers no OpenGL visual. depthBits: the
+    // depth buffer the engine will ask for, which decides the visual it wants.
+    static ShowWindow* create(Kind kind, int depthBits);
+    ~ShowWindow();
+
+    ShowWindow(const ShowWindow&) = delete;
+    ShowWindow& operator=(const ShowWindow&) = delete;
+
+    unsigned long id() const { return mWindow; }
+    int width() const { return mWidth; }
+    int height() const { return mHeight; }
+
+    // The engine reads events on its own connection: let it hear this window's keys, focus,
+    // mapping and size.
+    void listenOn(_XDisplay* engineDisplay);
+    // Maps the window and asks for the fullscreen state; without a window manager, waits
+    // until it is viewable and gives it the focus.
+    void show();
+    // Reads this connection's events; true once the window was asked to close
+    // (WM_DELETE_WINDOW, e.g. a close button).
+    bool closeRequested();
+
+private:
+    ShowWindow(_XDisplay* display, Kind kind);
+    bool createWindow(int depthBits);
+    void setProperties();
+    void requestFullscreen();
+    bool windowManagerRuns() const;
+    unsigned long atom(const char* name) const;
+
+    _XDisplay* mDisplay;
+    Kind mKind;
+    Monitor mMonitor;
+    int mMonitorIndex;
+    int mMonitorCount;
+    unsigned long mWindow;
+    unsigned long mColormap;
+    int mWidth, mHeight;
+    bool mCloseRequested;
+};
+
+} // namespace veko
+
+#endif

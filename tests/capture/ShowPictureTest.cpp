@@ -1,0 +1,109 @@
+// The show draws its 640x480 picture into a render target and scales it onto its window;
+// kavri-capture draws straight into a 640x480 window. At the same show time both must hold
+// exactly the same pixels.
+
+#include "CaptureRun.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "TestSupport.h"
+#include "app/ShowDevice.h"
+#include "env/Env.h"
+#include "env/ShowScreen.h"
+#include "framework/Sequencer.h"
+#include "platform/ShowWindow.h"
+#include "tools/capture/ShowDriver.h"
+
+using namespace capture_run;
+
+namespace {
+
+const int kFps = 2;
+
+// The show's picture, RGB, top row first (as it holds it).
+std::vector<std::uint8_t> readPicture(irr::video::IVideoDriver* driver, irr::video::ITexture* picture)
+{
+    const int w = 640, h = 480;
+    driver->setRenderTarget(picture, false, false, irr::video::SColor(0));
+    std::vector<std::uint8_t> rgb(w * h * 3);
+    glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+}
+
+std::vector<std::uint8_t> readPng(irr::video::IVideoDriver* driver, const fs::path& file)
+{
+    std::vector<std::uint8_t> rgb;
+    irr::video::IImage* image = driver->createImageFromFile(file.c_str());
+    if (!image)
+        return rgb;
+    for (irr::u32 y = 0; y < image->getDimension().Height; ++y)
+        for (irr::u32 x = 0; x < image->getDimension().Width; ++x) {
+            const irr::video::SColor c = image->getPixel(x, y);
+            rgb.insert(rgb.end(), { std::uint8_t(c.getRed()), std::uint8_t(c.getGreen()), std::uint8_t(c.getBlue()) });
+        }
+    image->drop();
+    return rgb;
+}
+
+TEST_F(CaptureRun, ShowPictureEqualsTheCaptureFramesThroughTheWholeShow)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        GTEST_SKIP() << "no X display";
+    const Result r = capture("--fps " + std::to_string(kFps) + " --frames " + (dir / "capture").string());
+    ASSERT_EQ(r.code, 0) << r.err;
+
+    // The show's way: its window and device, the picture as render target, presented
+    // (scaled, in a window of another size) every frame.
+    const fs::path here = fs::current_path();
+    fs::current_path(fs::path(KAVRI_DATA_DIR).parent_path() / "bin");   // the scenes read ../data
+    std::unique_ptr<veko::ShowWindow> window(veko::ShowWindow::create(veko::ShowWindow::WINDOWED, veko::kShowDepthBits));
+    ASSERT_NE(window, nullptr);
+    irr::IrrlichtDevice* device = veko::createShowDevice(nullptr, window.get());
+    ASSERT_NE(device, nullptr);
+    irr::video::IVideoDriver* driver = device->getVideoDriver();
+    veko::Env* env = new veko::Env(device);
+    veko::Sequencer* sequencer = new veko::Sequencer();
+    sequencer->initAll();
+    std::vector<std::vector<std::uint8_t>> pictures;
+    {
+        veko::ShowScreen screen(env, false);
+        veko::ShowDriver show(device, sequencer, kFps);
+        for (;;) {
+            device->run();
+            screen.beginFrame();
+            if (!show.frame())
+                break;
+            pictures.push_back(readPicture(driver, screen.picture()));
+            screen.present();
+            driver->endScene();
+        }
+        driver->endScene();
+    }
+    fs::current_path(here);
+
+    const std::vector<std::string> names = pngNames(dir / "capture");
+    ASSERT_EQ(names.size(), pictures.size());
+    irr::IrrlichtDevice* pngReader = testing_support::createNullDevice();
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::vector<std::uint8_t> frame = readPng(pngReader->getVideoDriver(), dir / "capture" / names[i]);
+        ASSERT_EQ(frame.size(), pictures[i].size()) << names[i];
+        if (frame != pictures[i]) {
+            size_t pixels = 0;
+            for (size_t k = 0; k < frame.size(); k += 3)
+                pixels += !std::equal(&frame[k], &frame[k + 3], &pictures[i][k]);
+            ADD_FAILURE() << names[i] << ": " << pixels << " pixels differ from the show's picture";
+        }
+    }
+    pngReader->drop();
+    env->stopMusic();
+    sequencer->shutdownAll();
+    delete sequencer;
+    delete env;
+    device->drop();
+}
+
+} // namespace
