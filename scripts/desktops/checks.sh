@@ -85,7 +85,7 @@ one_run() {
         found="$found mode=CHANGED($before -> $after)"
         ok=1
     fi
-    err=$(grep -v "no audio device" "$OUT/$label.err" | head -n 1)
+    err=$(grep -v "no audio device" "$OUT/$label.err" | head -n 1 | cut -c 1-100)
     [ -n "$err" ] && found="$found stderr=\"$err\""
     echo "$label: $([ $ok -eq 0 ] && echo PASS || echo FAIL) $found"
     return $ok
