@@ -256,6 +256,13 @@ def describe_window(shot, window, frames):
     if share2 <= MAX_BAD:
         return "picture-stretched-over-the-screen"
     share1 = min(share1, share2)
+    rect = fit(window, False)
+    if rect[0] == W and 0 <= rect[2] <= sw - W and 0 <= rect[3] <= sh - H:
+        flipped = shot.copy()
+        x, y = rect[2], rect[3]
+        flipped[y:y + H, x:x + W] = shot[y:y + H, x:x + W][::-1]
+        if best_match(flipped, rect, frames)[0] <= MAX_BAD:
+            return "picture-UPSIDE-DOWN"
     if min(share, share1) < 0.25:
         return "like-picture(%.0f%%-differs)" % (100 * min(share, share1))
     return "other"
