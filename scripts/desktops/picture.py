@@ -42,6 +42,8 @@ W, H = 640, 480
 # from the frame in only 2 to 9 %.)
 TOLERANCE = 24
 MAX_BAD = 0.10
+# Measured with the load at 14 on 2 cores, where the show missed every cue: 14 %.
+FLASHES_MISSED = 0.15
 # Outside the picture: a channel above this is not black.
 BLACK = 8
 # Rows of this many picture pixels are matched each at its own sideways shift.
@@ -303,7 +305,10 @@ def main(argv):
         findings.append("match=NO(black)")
     elif t is None or share > MAX_BAD:
         ok = False
-        findings.append("match=NO(%.1f%%-differs)" % (100 * share))
+        # A right picture whose cue flashes the show missed (frames more than 20 ms
+        # apart on an overloaded machine) differs by this much and no more.
+        hint = ",missed-flashes?" if share <= FLASHES_MISSED else ""
+        findings.append("match=NO(%.1f%%-differs%s)" % (100 * share, hint))
     elif moved is not None and abs(moved) > MAX_MOVE:
         ok = False
         findings.append("match=OFF-CENTRE(%+.0f-picture-pixels-sideways)" % moved)
