@@ -61,7 +61,8 @@ int runShow(const ShowOptions& options)
         rememberDesktopMode();
     else
         window.reset(ShowWindow::create(options.windowed ? ShowWindow::WINDOWED : ShowWindow::FULLSCREEN, kShowDepthBits));
-    IrrlichtDevice* device = (window || options.modeSwitch) ? createShowDevice(&receiver, window.get()) : nullptr;
+    const bool windowMade = window || options.modeSwitch;   // with --mode-switch the engine makes it
+    IrrlichtDevice* device = windowMade ? createShowDevice(&receiver, window.get()) : nullptr;
     if (!device) {
         report("cannot create the show's OpenGL window: the X server offers no usable OpenGL");
         return 1;

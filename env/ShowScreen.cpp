@@ -5,6 +5,7 @@
 
 #include "env/Env.h"
 #include "env/PictureLayout.h"
+#include "env/SharpScaler.h"
 #include "platform/GlxConfig.h"
 
 using namespace irr;
@@ -61,7 +62,7 @@ void giveWindowDepth(video::IVideoDriver* driver, video::ITexture* picture)
 
 ShowScreen::ShowScreen(Env* env, bool wholeFactorsOnly)
     : mEnv(env), mDriver(env->driver()), mWholeFactorsOnly(wholeFactorsOnly), mPicture(nullptr),
-      mPrescaled(nullptr), mPrescaleFactor(0)
+      mPrescaled(nullptr), mPrescaleFactor(0), mSharpScaler(new SharpScaler(env->driver()))
 {
     mPicture = mDriver->addRenderTargetTexture(core::dimension2du(PictureLayout::kWidth, PictureLayout::kHeight),
                                                "show picture");
@@ -73,6 +74,7 @@ ShowScreen::ShowScreen(Env* env, bool wholeFactorsOnly)
 ShowScreen::~ShowScreen()
 {
     mEnv->setShowTarget(nullptr);
+    delete mSharpScaler;
 }
 
 void ShowScreen::beginFrame()
@@ -89,16 +91,25 @@ void ShowScreen::showBlack()
 
 void ShowScreen::present()
 {
+    // Without a picture (no render targets) the scenes drew on the window itself.
+    if (!mPicture)
+        return;
     // The back buffer was cleared to black by beginFrame: that is the bars.
     mEnv->setWindowTarget();
-    const PictureLayout layout = PictureLayout::fit(mDriver->getScreenSize(), mWholeFactorsOnly);
+    const core::dimension2du window = mDriver->getScreenSize();
+    const PictureLayout layout = PictureLayout::fit(window, mWholeFactorsOnly);
     if (layout.dest.getArea() == 0)
         return;
     if (layout.direct) {
         drawPicture(mPicture, layout.dest, false, false);
         return;
     }
-    // Nearest-pixel to the next whole factor, then smoothly down to the final size.
+    if (mSharpScaler->available()) {
+        mSharpScaler->draw(mPicture, layout.dest, window);
+        return;
+    }
+    // Without shaders: nearest-pixel to the next whole factor, then smoothly down to the
+    // final size.
     video::ITexture* large = prescaled(layout.prescale);
     if (large != mPicture) {
         mDriver->setRenderTarget(large, false, false, kBlack);

@@ -6,6 +6,7 @@
 namespace veko {
 
 class Env;
+class SharpScaler;
 
 // The show's 640x480 picture and its way to the window. Every scene draws into the picture
 // (a render target that Env hands out as the show's target); after each frame the picture is
@@ -39,6 +40,7 @@ private:
     irr::video::ITexture* mPicture;
     irr::video::ITexture* mPrescaled;
     irr::u32 mPrescaleFactor;
+    SharpScaler* mSharpScaler;
 };
 
 } // namespace veko

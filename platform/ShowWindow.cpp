@@ -32,13 +32,17 @@ ShowWindow* ShowWindow::create(Kind kind, int depthBits)
         return nullptr;
     }
     window->setProperties();
+    // The engine reaches the window through a connection of its own: it must exist by then.
+    XSync(display, False);
     return window;
 }
 
 ShowWindow::ShowWindow(Display* display, Kind kind)
     : mDisplay(display), mKind(kind), mMonitorIndex(-1), mMonitorCount(0), mWindow(0), mColormap(0),
-      mWidth(0), mHeight(0), mCloseRequested(false)
+      mWidth(0), mHeight(0), mProtocolsAtom(0), mDeleteWindowAtom(0), mCloseRequested(false)
 {
+    mProtocolsAtom = atom("WM_PROTOCOLS");
+    mDeleteWindowAtom = atom("WM_DELETE_WINDOW");
     mMonitor = MonitorFinder::showMonitor(display, &mMonitorIndex);
     mMonitorCount = static_cast<int>(MonitorFinder::listMonitors(display).size());
 }
@@ -90,7 +94,7 @@ void ShowWindow::setProperties()
     classHint.res_class = className;
     XSetClassHint(mDisplay, mWindow, &classHint);
 
-    Atom deleteWindow = atom("WM_DELETE_WINDOW");
+    Atom deleteWindow = mDeleteWindowAtom;
     XSetWMProtocols(mDisplay, mWindow, &deleteWindow, 1);
 
     // Placed on the show's monitor by us, so that a window manager keeps it there.
@@ -193,13 +197,11 @@ void ShowWindow::requestFullscreen()
 
 bool ShowWindow::closeRequested()
 {
-    const Atom protocols = atom("WM_PROTOCOLS");
-    const Atom deleteWindow = atom("WM_DELETE_WINDOW");
     while (XPending(mDisplay) > 0) {
         XEvent event;
         XNextEvent(mDisplay, &event);
-        if (event.type == ClientMessage && event.xclient.message_type == protocols &&
-            static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow)
+        if (event.type == ClientMessage && event.xclient.message_type == mProtocolsAtom &&
+            static_cast<Atom>(event.xclient.data.l[0]) == mDeleteWindowAtom)
             mCloseRequested = true;
     }
     return mCloseRequested;

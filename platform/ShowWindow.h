@@ -58,6 +58,8 @@ private:
     unsigned long mWindow;
     unsigned long mColormap;
     int mWidth, mHeight;
+    unsigned long mProtocolsAtom;
+    unsigned long mDeleteWindowAtom;
     bool mCloseRequested;
 };
 

@@ -56,8 +56,8 @@ TEST_F(CaptureRun, ShowPictureEqualsTheCaptureFramesThroughTheWholeShow)
     const Result r = capture("--fps " + std::to_string(kFps) + " --frames " + (dir / "capture").string());
     ASSERT_EQ(r.code, 0) << r.err;
 
-    // The show's way: its window and device, the picture as render target, presented
-    // (scaled, in a window of another size) every frame.
+    // The show's way: its window and device, the picture as render target, presented every
+    // frame, scaled by a factor that is not whole (the driver is told of a larger window).
     const fs::path here = fs::current_path();
     fs::current_path(fs::path(KAVRI_DATA_DIR).parent_path() / "bin");   // the scenes read ../data
     std::unique_ptr<veko::ShowWindow> window(veko::ShowWindow::create(veko::ShowWindow::WINDOWED, veko::kShowDepthBits));
@@ -71,6 +71,7 @@ TEST_F(CaptureRun, ShowPictureEqualsTheCaptureFramesThroughTheWholeShow)
     std::vector<std::vector<std::uint8_t>> pictures;
     {
         veko::ShowScreen screen(env, false);
+        driver->OnResize(irr::core::dimension2du(1000, 700));
         veko::ShowDriver show(device, sequencer, kFps);
         for (;;) {
             device->run();
