@@ -20,6 +20,14 @@ skip() {
     return 1
 }
 
+# need COMMAND...: skips the desktop when one of them is not installed.
+need() {
+    local c
+    for c in "$@"; do
+        command -v "$c" >/dev/null || { skip "$c is not installed"; return 1; }
+    done
+}
+
 # wait_for SECONDS COMMAND...: until COMMAND succeeds; 1 on timeout.
 wait_for() {
     local limit=$(( $1 * 10 ))

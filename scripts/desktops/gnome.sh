@@ -2,6 +2,7 @@
 # private buses; the show runs through its XWayland.
 
 desktop_start() {
+    need gnome-shell Xwayland dbus-daemon gdbus || return 1
     start_buses || { echo "no D-Bus"; return 1; }
     # Without this file a banner about screen locking stays over fullscreen windows.
     as_user mkdir -p "$HOME/.local/share/gnome-shell"

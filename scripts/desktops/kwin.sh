@@ -2,6 +2,7 @@
 # buses; the show runs through its XWayland.
 
 desktop_start() {
+    need kwin_wayland Xwayland dbus-daemon xhost || return 1
     start_buses || { echo "no D-Bus"; return 1; }
     # The installed binary carries a file capability that this kind of container refuses
     # to execute; a plain copy runs.

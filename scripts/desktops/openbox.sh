@@ -1,6 +1,7 @@
 # Xvfb at 1920x1080 with openbox, a window manager that speaks EWMH.
 
 desktop_start() {
+    need Xvfb openbox || return 1
     start_xvfb 10 1920x1080 || return 1
     export DISPLAY=:10
     as_user openbox >"$OUT/openbox.log" 2>&1 &

@@ -258,11 +258,11 @@ def describe_window(shot, window, frames):
     if share2 <= MAX_BAD:
         return "picture-stretched-over-the-screen"
     share1 = min(share1, share2)
-    rect = fit(window, False)
-    if rect[0] == W and 0 <= rect[2] <= sw - W and 0 <= rect[3] <= sh - H:
+    pw, ph, x, y = fit(window, False)
+    if 0 <= x <= sw - pw and 0 <= y <= sh - ph:
         flipped = shot.copy()
-        x, y = rect[2], rect[3]
-        flipped[y:y + H, x:x + W] = shot[y:y + H, x:x + W][::-1]
+        flipped[y:y + ph, x:x + pw] = shot[y:y + ph, x:x + pw][::-1]
+        rect = (pw, ph, x, y)
         if best_match(flipped, rect, frames)[0] <= MAX_BAD:
             return "picture-UPSIDE-DOWN"
     if min(share, share1) < 0.25:

@@ -1,6 +1,7 @@
 # sway (wlroots) on its headless backend at 1920x1080; the show runs through XWayland.
 
 desktop_start() {
+    need sway grim Xwayland xhost || return 1
     cat >/tmp/sway.conf <<'CONF'
 xwayland force
 output * resolution 1920x1080 position 0 0

@@ -5,6 +5,7 @@
 OUTER=:5
 
 desktop_start() {
+    need Xvfb weston Xwayland xhost || return 1
     start_xvfb 5 1920x1080 || return 1
     as_user env DISPLAY=$OUTER weston --backend=x11-backend.so --use-pixman --xwayland \
         --width=1920 --height=1080 --debug >"$OUT/weston.log" 2>&1 &

@@ -3,6 +3,7 @@
 # many modes, 640x480 among them (the driver adds its own whatever the config says).
 
 desktop_start() {
+    need Xorg xrandr || return 1
     cat >/tmp/xorg-dummy.conf <<'CONF'
 Section "Device"
     Identifier "card"

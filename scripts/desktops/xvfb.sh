@@ -2,6 +2,7 @@
 # to give the show the focus but the show itself.
 
 desktop_start() {
+    need Xvfb xwd || return 1
     start_xvfb 10 1920x1080 || return 1
     export DISPLAY=:10
 }
