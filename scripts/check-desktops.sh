@@ -8,7 +8,7 @@
 # picture fills its window. The show is started as a user starts it: nothing gives it the
 # focus but the desktop (or the show itself).
 #
-#   scripts/check-desktops.sh [--installed] [--no-install] [--keep] [DESKTOP...]
+#   scripts/check-desktops.sh [--installed | --bin DIR] [--no-install] [--keep] [DESKTOP...]
 #
 # Desktops (default: all, one after another):
 #   xvfb        Xvfb 1920x1080, one mode, no window manager
@@ -20,7 +20,8 @@
 #   xorg-dummy  Xorg's dummy driver, two outputs: 1920x1080 on the left, 1280x1024 on
 #               the right as the primary monitor, each with many modes (640x480 too)
 #
-# --installed runs kavri and kavri-capture from the PATH instead of build/bin;
+# --installed runs kavri and kavri-capture from the PATH instead of build/bin, --bin DIR
+# those in DIR (another build, e.g. of an older commit, for a comparison);
 # --no-install does not call apt-get (scripts/packages-desktops.txt lists what it needs).
 # Run it as root: each desktop runs in its own mount, PID and network namespace with a
 # private /tmp, its compositor and the show as the user 'nobody'.
@@ -30,10 +31,15 @@ set -u
 repo=$(cd "$(dirname "$0")/.." && pwd)
 here=$repo/scripts/desktops
 all=(xvfb openbox sway weston gnome kwin xorg-dummy)
-installed=0 install=1 keep=0 desktops=()
-for arg in "$@"; do
+installed=0 install=1 keep=0 desktops=() bin=$repo/build/bin
+while [ $# -gt 0 ]; do
+    arg=$1
+    shift
     case $arg in
         --installed) installed=1 ;;
+        --bin) [ $# -gt 0 ] || { echo "check-desktops.sh: --bin needs a folder" >&2; exit 2; }
+               bin=$(cd "$1" && pwd) || exit 2
+               shift ;;
         --no-install) install=0 ;;
         --keep) keep=1 ;;
         -h|--help) sed -n '2,/^set -u/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'; exit 0 ;;
@@ -63,9 +69,9 @@ if [ $installed -eq 1 ]; then
     kavri=$(command -v kavri) || { echo "check-desktops.sh: no kavri on the PATH" >&2; exit 1; }
     capture=$(command -v kavri-capture) || { echo "check-desktops.sh: no kavri-capture on the PATH" >&2; exit 1; }
 else
-    kavri=$repo/build/bin/kavri capture=$repo/build/bin/kavri-capture
+    kavri=$bin/kavri capture=$bin/kavri-capture
     [ -x "$kavri" ] && [ -x "$capture" ] ||
-        { echo "check-desktops.sh: build kavri and kavri-capture first (or use --installed)" >&2; exit 1; }
+        { echo "check-desktops.sh: no kavri and kavri-capture in $bin (build them, or use --installed)" >&2; exit 1; }
 fi
 
 out=$(mktemp -d /var/tmp/kavri-desktops.XXXXXX)
