@@ -27,9 +27,12 @@ bool LoadReport::OnEvent(const irr::SEvent& event)
         for (const char* c = event.LogEvent.Text; *c; ++c)
             if (*c != '\n')
                 text += *c;
-        // libpng's remarks on pictures it still decodes correctly, and the software renderer's
-        // note that it holds a picture at a smaller size: nothing for the user to do.
-        if (text.compare(0, 11, "PNG warning") == 0 || text.compare(0, 29, "Burningvideo: Warning Texture") == 0)
+        // libpng's remarks on pictures it still decodes correctly, the software renderer's
+        // note that it holds a picture at a smaller size, and the OBJ loader's on a material
+        // file it got empty (a missing or refused one was named when the model was checked):
+        // nothing for the user to do.
+        if (text.compare(0, 11, "PNG warning") == 0 || text.compare(0, 29, "Burningvideo: Warning Texture") == 0 ||
+            text.compare(0, 28, "Skipping empty material file") == 0)
             return true;
         // Most complaints end with the file's name; each file gets one line, the first.
         const size_t colon = text.rfind(": ");

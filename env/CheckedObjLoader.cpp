@@ -1,8 +1,10 @@
 #include "env/CheckedObjLoader.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "env/GuardedReadFile.h"
 #include "platform/Report.h"
 
 using namespace irr;
@@ -15,7 +17,7 @@ bool CheckedObjLoader::check(const char* text, size_t size, std::string* why,
     return ObjCheck(materials).run(text, size, why);
 }
 
-void CheckedObjLoader::install(scene::ISceneManager* sceneManager)
+void CheckedObjLoader::install(scene::ISceneManager* sceneManager, GuardedFileArchive* archive)
 {
     scene::IMeshLoader* engineLoader = nullptr;
     for (u32 i = 0; i < sceneManager->getMeshLoaderCount(); ++i)
@@ -23,13 +25,14 @@ void CheckedObjLoader::install(scene::ISceneManager* sceneManager)
             engineLoader = sceneManager->getMeshLoader(i);
     if (!engineLoader)
         return;
-    CheckedObjLoader* loader = new CheckedObjLoader(engineLoader, sceneManager->getFileSystem());
+    CheckedObjLoader* loader = new CheckedObjLoader(engineLoader, sceneManager->getFileSystem(), archive);
     sceneManager->addExternalMeshLoader(loader);
     loader->drop();
 }
 
-CheckedObjLoader::CheckedObjLoader(scene::IMeshLoader* engineLoader, io::IFileSystem* fileSystem)
-    : mEngineLoader(engineLoader), mFileSystem(fileSystem)
+CheckedObjLoader::CheckedObjLoader(scene::IMeshLoader* engineLoader, io::IFileSystem* fileSystem,
+                                   GuardedFileArchive* archive)
+    : mEngineLoader(engineLoader), mFileSystem(fileSystem), mArchive(archive)
 {
     mEngineLoader->grab();
     mFileSystem->grab();
@@ -51,15 +54,12 @@ long long CheckedObjLoader::readMaterialFile(const io::path& modelFolder, const 
 {
     const io::path file(name.c_str());
     const io::path baseName = mFileSystem->getFileBasename(file);
-    io::IReadFile* reader = nullptr;
-    if (mFileSystem->existFile(file))
-        reader = mFileSystem->createAndOpenFile(file);
-    else if (mFileSystem->existFile(modelFolder + file))
-        reader = mFileSystem->createAndOpenFile(modelFolder + file);
-    else if (mFileSystem->existFile(baseName))
-        reader = mFileSystem->createAndOpenFile(baseName);
-    else
-        reader = mFileSystem->createAndOpenFile(modelFolder + baseName);
+    const io::path names[] = { file, modelFolder + file, baseName, modelFolder + baseName };
+    size_t chosen = 3;
+    for (size_t i = 0; i < 3 && chosen == 3; ++i)
+        if (mFileSystem->existFile(names[i]))
+            chosen = i;
+    io::IReadFile* reader = mFileSystem->createAndOpenFile(names[chosen]);
     if (!reader)
         return -1;
     const long size = reader->getSize();
@@ -70,11 +70,24 @@ long long CheckedObjLoader::readMaterialFile(const io::path& modelFolder, const 
             text->clear();
     }
     reader->drop();
+
+    // The engine reads what the check read, ending with a line break as the check reads it.
+    GuardedFileArchive::CheckedFile checked;
+    for (const io::path& each : names)
+        checked.names.push_back(each.c_str());
+    checked.bytes = *text;
+    if (!checked.bytes.empty() && checked.bytes.back() != '\n')
+        checked.bytes += '\n';
+    mMaterialFiles.push_back(std::move(checked));
     return size;
 }
 
 scene::IAnimatedMesh* CheckedObjLoader::createMesh(io::IReadFile* file)
 {
+    // A missing file was named already: no mesh, as for any file that is not there.
+    const GuardedReadFile* guarded = dynamic_cast<const GuardedReadFile*>(file);
+    if (guarded && guarded->missing())
+        return nullptr;
     const io::path name = file->getFileName();
     const long size = file->getSize();
     std::vector<char> text(size > 0 ? static_cast<size_t>(size) : 0);
@@ -90,9 +103,15 @@ scene::IAnimatedMesh* CheckedObjLoader::createMesh(io::IReadFile* file)
                                                                std::string* out) {
         return readMaterialFile(folder, material, limit, out);
     };
+    mMaterialFiles.clear();
     if (read && check(text.data(), text.size(), &why, materials)) {
         io::IReadFile* checked = mFileSystem->createMemoryReadFile(text.data(), static_cast<s32>(text.size()), name, false);
+        if (mArchive)
+            mArchive->holdCheckedFiles(std::move(mMaterialFiles));
         scene::IAnimatedMesh* mesh = mEngineLoader->createMesh(checked);
+        if (mArchive)
+            mArchive->releaseCheckedFiles();
+        mMaterialFiles.clear();
         checked->drop();
         if (mesh)
             return mesh;

@@ -27,10 +27,10 @@ Env::Env(irr::IrrlichtDevice* device)
 
     // Alpha-channel materials keep writing depth, as the scenes were made for.
     mDriver->setAllowZWriteOnTransparent(true);
-    // Damaged model files must not reach the engine's trusting OBJ parser.
-    CheckedObjLoader::install(mSceneManager);
-    // Every file goes through the file gate; every picture has its size vetted before decoding.
-    GuardedFileArchive::install(device->getFileSystem());
+    // Every file goes through the file gate; damaged model files must not reach the engine's
+    // trusting OBJ parser; every picture has its size vetted before decoding.
+    GuardedFileArchive* archive = GuardedFileArchive::install(device->getFileSystem(), device->getLogger());
+    CheckedObjLoader::install(mSceneManager, archive);
     VettedImageLoader::install(mDriver);
 
     sound::System_Create(&mSoundSystem);

@@ -1,46 +1,32 @@
 #include "env/GuardedReadFile.h"
 
-#include <cerrno>
-
-#include <unistd.h>
+#include <cstring>
+#include <utility>
 
 namespace veko {
 
-GuardedReadFile::GuardedReadFile(int fd, long size, const irr::io::path& name)
-    : mFd(fd), mSize(size), mPos(0), mName(name)
+GuardedReadFile::GuardedReadFile(std::string bytes, const irr::io::path& name, bool missing)
+    : mBytes(std::move(bytes)), mPos(0), mName(name), mMissing(missing)
 {
-}
-
-GuardedReadFile::~GuardedReadFile()
-{
-    if (mFd >= 0)
-        ::close(mFd);
 }
 
 irr::s32 GuardedReadFile::read(void* buffer, irr::u32 sizeToRead)
 {
-    if (mFd < 0 || mPos >= mSize)
+    const long left = getSize() - mPos;
+    if (left <= 0)
         return 0;
-    // The size was taken when the file was opened: a file that grows meanwhile is read no further.
-    if (static_cast<long>(sizeToRead) > mSize - mPos)
-        sizeToRead = static_cast<irr::u32>(mSize - mPos);
-    irr::u32 done = 0;
-    while (done < sizeToRead) {
-        const ssize_t n = ::pread(mFd, static_cast<char*>(buffer) + done, sizeToRead - done, mPos + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<irr::u32>(n);
-    }
-    mPos += done;
-    return static_cast<irr::s32>(done);
+    if (static_cast<long>(sizeToRead) > left)
+        sizeToRead = static_cast<irr::u32>(left);
+    std::memcpy(buffer, mBytes.data() + mPos, sizeToRead);
+    mPos += sizeToRead;
+    return static_cast<irr::s32>(sizeToRead);
 }
 
 bool GuardedReadFile::seek(long finalPos, bool relativeMovement)
 {
+    // Some of the engine's loaders seek before the start of a file that is too short: refused.
     const long target = relativeMovement ? mPos + finalPos : finalPos;
-    if (target < 0 || target > mSize)
+    if (target < 0 || target > getSize())
         return false;
     mPos = target;
     return true;
@@ -48,7 +34,7 @@ bool GuardedReadFile::seek(long finalPos, bool relativeMovement)
 
 long GuardedReadFile::getSize() const
 {
-    return mSize;
+    return static_cast<long>(mBytes.size());
 }
 
 long GuardedReadFile::getPos() const
@@ -63,10 +49,7 @@ const irr::io::path& GuardedReadFile::getFileName() const
 
 void GuardedReadFile::withdraw()
 {
-    if (mFd >= 0)
-        ::close(mFd);
-    mFd = -1;
-    mSize = 0;
+    mBytes = std::string();
     mPos = 0;
 }
 

@@ -1,17 +1,19 @@
 #ifndef VEKO_GUARDED_READ_FILE_H
 #define VEKO_GUARDED_READ_FILE_H
 
+#include <string>
+
 #include <irrlicht.h>
 
 namespace veko {
 
-// A data file the show may read, opened by the file gate and handed to the engine in place of
-// its own file reader. A loader that finds the content unfit can withdraw it: from then on it
-// reads as empty, so no other loader of the engine gets to try it.
+// A data file as the file gate read it, handed to the engine in place of its own file reader:
+// every loader reads these bytes, whatever becomes of the file on disk meanwhile. A file the
+// gate found missing is an empty one that says so. A loader that finds the content unfit can
+// withdraw it: from then on it reads as empty, so no other loader of the engine gets to try it.
 class GuardedReadFile : public irr::io::IReadFile {
 public:
-    GuardedReadFile(int fd, long size, const irr::io::path& name);
-    ~GuardedReadFile() override;
+    GuardedReadFile(std::string bytes, const irr::io::path& name, bool missing = false);
 
     irr::s32 read(void* buffer, irr::u32 sizeToRead) override;
     bool seek(long finalPos, bool relativeMovement = false) override;
@@ -19,13 +21,14 @@ public:
     long getPos() const override;
     const irr::io::path& getFileName() const override;
 
+    bool missing() const { return mMissing; }
     void withdraw();
 
 private:
-    int mFd;
-    long mSize;
+    std::string mBytes;
     long mPos;
     irr::io::path mName;
+    bool mMissing;
 };
 
 } // namespace veko

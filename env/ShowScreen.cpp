@@ -79,7 +79,8 @@ ShowScreen::~ShowScreen()
 
 void ShowScreen::beginFrame()
 {
-    mDriver->beginScene(true, true, kBlack);
+    // The window's depth buffer is needed only when the scenes draw on the window itself.
+    mDriver->beginScene(true, mPicture == nullptr, kBlack);
     mEnv->setRenderTarget(nullptr, true, true, kBlack);
 }
 

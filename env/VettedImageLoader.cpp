@@ -125,6 +125,10 @@ std::string VettedImageLoader::vet(io::IReadFile* file, u64* pixels) const
 
 video::IImage* VettedImageLoader::loadImage(io::IReadFile* file) const
 {
+    // A missing file was named already: no picture, as for any file that is not there.
+    const GuardedReadFile* guarded = dynamic_cast<const GuardedReadFile*>(file);
+    if (guarded && guarded->missing())
+        return nullptr;
     if (file->getSize() == 0) {
         refuse(file, "it is empty");
         return nullptr;

@@ -31,6 +31,35 @@ std::string normalised(const fs::path& path)
     return (code ? path : absolute).lexically_normal().string();
 }
 
+// Moves into the folder and returns true if "../data" from there is the data folder.
+bool enterIfDotDotData(const fs::path& folder, const fs::path& data)
+{
+    std::error_code code;
+    fs::current_path(folder, code);
+    return !code && fs::equivalent(fs::path("..") / "data", data, code) && !code;
+}
+
+// Moves into a folder from which "../data" is the data folder. A working directory is always
+// a real folder, and ".." from it its real parent: for a data folder that is a symbolic link,
+// "../data" is the link only from a folder beside the link, and from inside it only when the
+// link's target is named "data" too. The folder itself is tried first, then the one the
+// program was started in, then those beside the folder.
+bool enterAsDotDotData(const fs::path& data, const fs::path& started)
+{
+    if (enterIfDotDotData(data, data) || enterIfDotDotData(started, data))
+        return true;
+    std::error_code code;
+    std::vector<fs::path> beside;
+    for (fs::directory_iterator it(data.parent_path(), code), end; !code && it != end; it.increment(code))
+        if (it->path().filename() != data.filename() && it->is_directory(code))
+            beside.push_back(it->path());
+    std::sort(beside.begin(), beside.end());
+    for (const fs::path& folder : beside)
+        if (enterIfDotDotData(folder, data))
+            return true;
+    return false;
+}
+
 } // namespace
 
 DataFolder::DataFolder(const std::string& programFile, const std::string& installedFolder)
@@ -66,11 +95,16 @@ std::string DataFolder::find() const
 bool DataFolder::enter(const char* programName) const
 {
     const std::string found = find();
-    std::error_code code;
     if (!found.empty()) {
-        fs::current_path(found, code);
-        if (!code)
+        std::error_code code;
+        const fs::path started = fs::current_path(code);
+        if (enterAsDotDotData(found, started))
             return true;
+        fs::current_path(started, code);
+        std::fprintf(stderr, "%s: the show's files are in %s, a link to a folder of another name with no folder "
+                     "beside it to read them from as ../data; going on without them\n",
+                     programName, printable(found).c_str());
+        return false;
     }
     std::string list;
     for (size_t i = 0; i < mPlaces.size(); ++i)

@@ -11,7 +11,8 @@ namespace veko {
 //   1. ../data from where it was started (as from build/bin),
 //   2. the data folder beside its own bin folder (the build tree, started from anywhere),
 //   3. the installed data folder, fixed when the program was built.
-// It then moves into that folder: every place is named "data", so "../data" there is itself.
+// It then moves into a folder from which "../data" is the folder found: the folder itself, or,
+// when it is a symbolic link to a folder of another name, a folder beside the link.
 class DataFolder {
 public:
     // programFile is the running program; installedFolder the data folder it installs into.
@@ -26,8 +27,9 @@ public:
     // The first place that holds the show's files, or an empty string.
     std::string find() const;
 
-    // Moves into the folder found and returns true. When none holds the files it stays where
-    // it is and says so on stderr, in one line naming the places, prefixed by programName.
+    // Moves where "../data" is the folder found and returns true. When none holds the files,
+    // or the one found cannot be reached as "../data", it stays where it is and says so on
+    // stderr in one line, prefixed by programName.
     bool enter(const char* programName) const;
 
 private:

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -70,9 +71,9 @@ protected:
     }
 
     // Starts the program without waiting; its output goes to dir/stdout and dir/stderr.
-    pid_t start(const std::string& args)
+    pid_t start(const std::string& args, const std::string& shellPrefix = "")
     {
-        const std::string command = std::string("exec '") + KAVRI_CAPTURE + "' " + args + " >'" +
+        const std::string command = shellPrefix + "exec '" + KAVRI_CAPTURE + "' " + args + " >'" +
                                     (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "' </dev/null";
         const pid_t pid = fork();
         if (pid == 0) {
@@ -126,6 +127,53 @@ protected:
     // The video's sound is the music from musicStart on: each half second compared with
     // every nearby offset into the music matches best at no offset at all.
     static void expectMusicFrom(const fs::path& video, const std::vector<std::int16_t>& music, double musicStart);
+
+    // A copy of the data folder at dir/data and an empty dir/bin beside it: run with
+    // inCopy() first, the program takes the copy for the show's data folder, so a test may
+    // aim at it without any risk to the real one.
+    void copyData()
+    {
+        fs::create_directories(dir / "bin");
+        fs::copy(KAVRI_DATA_DIR, dir / "data", fs::copy_options::recursive);
+    }
+    std::string inCopy() const { return "cd '" + (dir / "bin").string() + "' && "; }
+
+    // True once the started program reads a file of the data folder: its outputs were judged
+    // by then, and the scenes are loading.
+    static bool waitForLoading(pid_t pid, double seconds)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        const fs::path proc = "/proc/" + std::to_string(pid);
+        const std::string data = fs::canonical(KAVRI_DATA_DIR).string() + "/";
+        while (std::chrono::steady_clock::now() < end) {
+            std::error_code code;
+            const bool ours = fs::read_symlink(proc / "exe", code) == fs::path(KAVRI_CAPTURE);
+            for (fs::directory_iterator it(proc / "fd", code), last; ours && !code && it != last; it.increment(code)) {
+                const fs::path target = fs::read_symlink(it->path(), code);
+                if (target.string().rfind(data, 0) == 0 && fs::is_regular_file(target, code))
+                    return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
+    // True when no process of that id is there any more (zombies count as gone).
+    static bool gone(pid_t pid)
+    {
+        const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+        const size_t paren = stat.rfind(')');
+        return stat.empty() || (paren != std::string::npos && stat.compare(paren + 2, 1, "Z") == 0);
+    }
+
+    // Only printable text and line ends: no escape sequence reaches the terminal.
+    static bool terminalSafe(const std::string& text)
+    {
+        return std::none_of(text.begin(), text.end(), [](char c) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            return (u < 0x20 && u != '\n') || u == 0x7f;
+        });
+    }
 
     std::vector<std::string> pngNames(const fs::path& folder)
     {

@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*" >&2; failed=1; }
 
 fresh_data() {
     rm -rf "$sandbox/data"
-    cp -r "$data" "$sandbox/data"
+    cp -rL "$data" "$sandbox/data"   # a real copy, even of a linked data folder
 }
 
 # Draws the scene into frames/$1 within $2 seconds.

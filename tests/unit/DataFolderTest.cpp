@@ -25,7 +25,7 @@ protected:
     void TearDown() override
     {
         fs::current_path(root / "bin");
-        for (const char* made : {"data", "tree", "usr"})
+        for (const char* made : {"data", "tree", "usr", "store"})
             fs::remove_all(root / made);
     }
     static void fill(const fs::path& data) { fs::create_directories(data / "textures"); }
@@ -75,6 +75,31 @@ TEST_F(DataFolderPlaces, EnteringMakesDotDotDataTheFolderFound)
     // Started from the build tree's bin folder, its data folder is named once.
     fs::current_path(root / "tree" / "bin");
     EXPECT_EQ(folder().places().size(), 2u);
+}
+
+// Art kept elsewhere, linked in as "data": read where the link points, from beside the link,
+// or refused in one line when nothing beside the link can be entered.
+TEST_F(DataFolderPlaces, ALinkedDataFolderIsReadWhereItPoints)
+{
+    const fs::path art = root / "store" / "kavri-art";
+    fill(art);
+    fs::create_directory_symlink(art, root / "tree" / "data");
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(folder().enter("kavri"));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(fs::equivalent("../data/textures", art / "textures"));
+    EXPECT_EQ(fs::current_path(), root / "tree" / "bin");
+
+    // The installed folder alone in its parent: no folder beside the link to enter.
+    fs::current_path(root / "bin");
+    fs::remove(root / "tree" / "data");
+    fs::create_directory_symlink(art, root / "usr/share/kavri/data");
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(folder().enter("kavri"));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find((root / "usr/share/kavri/data").string()), std::string::npos) << said;
+    EXPECT_EQ(fs::current_path(), root / "bin");
 }
 
 } // namespace

@@ -11,7 +11,9 @@
 
 #include "env/Env.h"
 #include "framework/Sequencer.h"
+#include "platform/Report.h"
 #include "tools/capture/Capture.h"
+#include "tools/capture/CaptureReport.h"
 #include "tools/capture/CaptureDevice.h"
 #include "tools/capture/ProgressBar.h"
 #include "tools/capture/SceneDriver.h"
@@ -137,7 +139,7 @@ std::string Bench::rendererName() const
 int Bench::run()
 {
     if (!setUp()) {
-        std::fprintf(stderr, "kavri-capture: %s\n", mError.c_str());
+        captureReport(mError);
         tearDown();
         return 1;
     }
@@ -155,7 +157,8 @@ int Bench::run()
     }
     progress.finish();
 
-    std::printf("Renderer: %s\n", rendererName().c_str());
+    // The driver's name and the display's come from outside: shown escaped.
+    std::printf("Renderer: %s\n", printable(rendererName()).c_str());
     std::printf("%d frames per scene at a step of 1/%d s, each scene from its own time 0\n\n", frames, mOptions.fps);
     std::printf("| Scene | Id | In the show | Median ms | p99 ms | Median / empty |\n");
     std::printf("|---|---|---|---:|---:|---:|\n");

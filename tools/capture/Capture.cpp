@@ -11,6 +11,7 @@
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "tools/capture/CaptureDevice.h"
+#include "tools/capture/CaptureReport.h"
 #include "tools/capture/PngSequence.h"
 #include "tools/capture/ProgressBar.h"
 #include "tools/capture/SceneDriver.h"
@@ -29,14 +30,14 @@ namespace {
 
 void warn(const std::string& message)
 {
-    std::fprintf(stderr, "kavri-capture: %s\n", message.c_str());
+    captureReport(message);
 }
 
 } // namespace
 
-Capture::Capture(const CaptureOptions& options)
-    : mOptions(options), mStage(nullptr), mSource(nullptr), mPngs(nullptr),
-      mVideo(nullptr), mShowStart(0.0), mFirst(0), mEnd(0), mStored(0)
+Capture::Capture(const CaptureOptions& options, const DataFiles& data)
+    : mOptions(options), mData(data), mStage(nullptr), mSource(nullptr), mPngs(nullptr),
+      mVideo(nullptr), mVideoFinished(0), mVideoDropped(false), mShowStart(0.0), mFirst(0), mEnd(0), mStored(0)
 {
 }
 
@@ -66,48 +67,78 @@ void Capture::frameSpan(const CaptureOptions& options, int& first, int& end)
 
 int Capture::run()
 {
-    if (!setUp() || !makeSource() || !openOutputs() || !render())
+    // A signal while the scenes load is looked at once they are loaded.
+    if (!setUp())
         return fail(mError);
     if (const int signal = StopSignal::received())
         return stopped(signal);
-    std::string error;
-    if (mVideo && !mVideo->finish(error))
-        return fail(error);
+    int code = 1;
+    if (!makeSource() || !openOutputs(code))
+        return fail(mError, code);
+    bool done = render();
+    // A signal while ffmpeg finishes is a stop too: the video is then as stopped() tells.
+    if (done && mVideo && !StopSignal::received())
+        done = finishVideo();
+    if (const int signal = StopSignal::received())
+        return stopped(signal);
+    if (!done)
+        return fail(mError);
     if (mVideo)
         mVideo->showMessages();
     tearDown();
     return 0;
 }
 
-int Capture::fail(const std::string& message)
+int Capture::fail(const std::string& message, int code)
 {
     if (mVideo)
         mVideo->showMessages();
-    warn(message);
+    // The video's file was dropped, or is with the teardown.
+    const bool dropped = mVideoDropped || !mVideoFile.temp.empty();
+    warn(message + (dropped ? "; nothing was written to \"" + mOptions.videoFile + "\"" : ""));
     tearDown();
-    return 1;
+    return code;
+}
+
+bool Capture::finishVideo()
+{
+    if (mVideoFinished != 0)
+        return mVideoFinished > 0;
+    mVideoFinished = -1;
+    if (!mVideo->finish(mError)) {
+        mVideoFolder.discard(mVideoFile);
+        mVideoDropped = true;
+        return false;
+    }
+    if (mVideoFolder.place(mVideoFile, mOptions.overwrite, mError) == OutputFolder::PLACED) {
+        mVideoFinished = 1;
+        return true;
+    }
+    // The video is whole: it stays under its own name, and the message says where.
+    mError += "; the capture's video is kept as \"" + mVideoFolder.pathOf(mVideoFile.temp) + "\"";
+    mVideoFile = OutputFolder::File();
+    return false;
 }
 
 int Capture::stopped(int signal)
 {
-    std::string message = std::string("stopped by ") + StopSignal::name(signal) + " after " +
-                          std::to_string(mStored) + " of " + std::to_string(mEnd - mFirst) + " frames";
+    std::string message = std::string("stopped by ") + StopSignal::name(signal);
+    if (!mSource)
+        message += " while the scenes were loading; nothing was written";
+    else
+        message += " after " + std::to_string(mStored) + " of " + std::to_string(mEnd - mFirst) + " frames";
     if (mPngs && mStored > 0)
         message += "; \"" + mOptions.framesDir + "\" holds " + PngSequence::fileName(mFirst) + " to " +
                    PngSequence::fileName(mFirst + mStored - 1);
     if (mVideo) {
-        std::string error;
-        const bool finished = mVideo->finish(error) && mStored > 0;
-        if (finished) {
+        if (mStored > 0 && finishVideo()) {
             char length[32];
             std::snprintf(length, sizeof length, "%.3f s", static_cast<double>(mStored) / mOptions.fps);
             message += "; the video \"" + mOptions.videoFile + "\" is finished with those " +
                        std::to_string(mStored) + " frames (" + length + ") and their music";
         } else {
-            std::error_code code;
-            std::filesystem::remove(mOptions.videoFile, code);
-            message += "; the video could not be finished (" + (error.empty() ? "no frame yet" : error) +
-                       "), so \"" + mOptions.videoFile + "\" was removed";
+            message += "; the video could not be finished (" + (mStored == 0 ? "no frame yet" : mError) +
+                       "), so nothing was written to \"" + mOptions.videoFile + "\"";
         }
         mVideo->showMessages();
     }
@@ -119,13 +150,12 @@ int Capture::stopped(int signal)
 // The show's own start-up: device, Env, Sequencer, every scene's init. No music is played.
 bool Capture::setUp()
 {
-    if (!mOptions.videoFile.empty() && !VideoEncoder::available()) {
-        mError = "--video needs the ffmpeg program, which is not on the PATH";
+    const std::string missing = mOptions.videoFile.empty() ? std::string() : VideoEncoder::missingProgram();
+    if (!missing.empty()) {
+        mError = "--video needs the ffmpeg and ffprobe programs; " + missing + " is not on the PATH";
         return false;
     }
     mStage = ShowStage::create(mOptions.software, &mError);
-    // The engine's console device takes SIGINT and SIGTERM for itself: take them back.
-    StopSignal::install();
     return mStage != nullptr;
 }
 
@@ -158,14 +188,23 @@ bool Capture::makeSource()
     return true;
 }
 
-bool Capture::openOutputs()
+bool Capture::openOutputs(int& code)
 {
     if (!mOptions.framesDir.empty()) {
-        mPngs = new PngSequence(mStage->device->driver(), mOptions.framesDir, mOptions.scale);
-        if (!mPngs->open(mError))
+        mPngs = new PngSequence(mStage->device->driver(), mOptions.framesDir, mOptions.scale, mOptions.overwrite);
+        if (!mPngs->open(mData, mError)) {
+            code = mPngs->refused() ? 2 : 1;
             return false;
+        }
     }
     if (!mOptions.videoFile.empty()) {
+        const std::filesystem::path video(mOptions.videoFile);
+        if (!mVideoFolder.open(video.parent_path().string(), mData, false, mError) ||
+            !mVideoFolder.create(video.filename().string(), mVideoFile, mError)) {
+            code = mVideoFolder.refused() ? 2 : 1;
+            mError = "--video: " + mError;
+            return false;
+        }
         std::string music = std::filesystem::absolute(kMusicPath).lexically_normal().string();
         if (access(music.c_str(), R_OK) != 0) {
             warn("no music at \"" + music + "\"; the video has no sound");
@@ -174,16 +213,17 @@ bool Capture::openOutputs()
         // The music stands where the show clock does in the first frame.
         const VideoEncoder::Span span = { mOptions.fps, mEnd - mFirst,
                                           mShowStart + static_cast<double>(mFirst) / mOptions.fps };
-        const VideoEncoder::Format format = { mOptions.scale, mOptions.lossless, mOptions.overwrite };
+        const VideoEncoder::Format format = { mOptions.scale, mOptions.lossless };
         mVideo = new VideoEncoder();
-        if (!mVideo->start(mOptions.videoFile, span, music, format, mError))
+        if (!mVideo->start(mVideoFile.fd, mOptions.videoFile, span, music, format, mError))
             return false;
     }
     return true;
 }
 
 // Every frame from 0 on is drawn, since scenes carry state from frame to frame; only the
-// span's frames are read back and stored. SIGINT or SIGTERM ends the loop between frames.
+// span's frames are read back and stored. A stop signal ends the loop between frames, or in
+// a write to ffmpeg that waits.
 bool Capture::render()
 {
     ProgressBar progress(mEnd);
@@ -210,15 +250,16 @@ bool Capture::store(int frame)
     if (mPngs && !mPngs->write(frame, mRgb, mError))
         return false;
     if (mVideo && !mVideo->write(mRgb, mError))
-        return false;
+        return false;   // with no error when a stop signal came
     ++mStored;
     return true;
 }
 
 void Capture::tearDown()
 {
-    delete mVideo;   // waits for ffmpeg if it is still running
+    delete mVideo;   // ends ffmpeg if it is still running
     mVideo = nullptr;
+    mVideoFolder.discard(mVideoFile);
     delete mPngs;
     mPngs = nullptr;
     delete mSource;

@@ -1,5 +1,6 @@
 #include "tools/capture/CaptureDevice.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,6 +26,27 @@ SIrrlichtCreationParameters baseParameters()
     return params;
 }
 
+// The console device takes SIGINT, SIGTERM and SIGABRT for itself when it is made, and then
+// only marks itself closed, which nobody asks. The process keeps its own handlers: those in
+// place before are put back, with the signals held meanwhile, so none is lost in between.
+IrrlichtDevice* createKeepingSignals(const SIrrlichtCreationParameters& params)
+{
+    const int taken[] = { SIGINT, SIGTERM, SIGHUP, SIGABRT };
+    sigset_t held, before;
+    sigemptyset(&held);
+    for (const int signal : taken)
+        sigaddset(&held, signal);
+    sigprocmask(SIG_BLOCK, &held, &before);
+    struct sigaction actions[4];
+    for (int i = 0; i < 4; ++i)
+        sigaction(taken[i], nullptr, &actions[i]);
+    IrrlichtDevice* device = createDeviceEx(params);
+    for (int i = 0; i < 4; ++i)
+        sigaction(taken[i], &actions[i], nullptr);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return device;
+}
+
 } // namespace
 
 CaptureDevice* CaptureDevice::create(bool software, std::string& error)
@@ -38,7 +60,7 @@ CaptureDevice* CaptureDevice::create(bool software, std::string& error)
         params.DeviceType = EIDT_CONSOLE;
         params.DriverType = video::EDT_BURNINGSVIDEO;
         params.WindowId = console;
-        device = createDeviceEx(params);
+        device = createKeepingSignals(params);
         if (!device)
             error = "cannot create the software renderer's device";
     } else {

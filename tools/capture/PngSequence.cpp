@@ -6,8 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "tools/capture/CaptureDevice.h"
 #include "tools/capture/MemoryWriteFile.h"
@@ -18,44 +16,37 @@ namespace veko {
 
 namespace {
 
-// Puts bytes into a new file at path; false, with errno set, when any step fails.
-bool writeWhole(const std::string& path, const std::vector<std::uint8_t>& bytes)
+// Puts all bytes into the file; false, with errno set, when any step fails.
+bool writeWhole(int fd, const std::vector<std::uint8_t>& bytes)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            const int saved = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            errno = saved;
+            if (n == 0)
+                errno = ENOSPC;
             return false;
         }
         done += static_cast<size_t>(n);
     }
-    return ::close(fd) == 0;
+    return true;
 }
 
 } // namespace
 
-PngSequence::PngSequence(video::IVideoDriver* driver, const std::string& folder, int scale)
-    : mDriver(driver), mFolder(folder), mScale(scale)
+PngSequence::PngSequence(video::IVideoDriver* driver, const std::string& folder, int scale, bool replace)
+    : mDriver(driver), mFolder(folder), mScale(scale), mReplace(replace)
 {
 }
 
-bool PngSequence::open(std::string& error)
+bool PngSequence::open(const DataFiles& data, std::string& error)
 {
-    std::error_code code;
-    std::filesystem::create_directories(mFolder, code);
-    if (code || !std::filesystem::is_directory(mFolder)) {
-        error = "--frames: cannot make the folder \"" + mFolder + "\"" + (code ? ": " + code.message() : "");
-        return false;
-    }
-    return true;
+    if (mOutput.open(mFolder, data, true, error))
+        return true;
+    error = "--frames: " + error;
+    return false;
 }
 
 std::string PngSequence::fileName(int frame)
@@ -105,14 +96,17 @@ bool PngSequence::write(int frame, const std::vector<std::uint8_t>& rgb, std::st
         error = "cannot write \"" + path + "\": the PNG writer failed";
         return false;
     }
-    const std::string part = path + ".part";
-    const bool written = writeWhole(part, png->bytes()) && std::rename(part.c_str(), path.c_str()) == 0;
-    const int why = errno;
-    png->drop();
-    if (!written) {
-        error = "cannot write \"" + path + "\": " + std::strerror(why);
-        ::unlink(part.c_str());
+    OutputFolder::File file;
+    bool written = mOutput.create(fileName(frame), file, error);
+    if (written && !writeWhole(file.fd, png->bytes())) {
+        error = "cannot write \"" + path + "\": " + std::strerror(errno);
+        written = false;
     }
+    png->drop();
+    if (written && mOutput.place(file, mReplace, error) != OutputFolder::PLACED)
+        written = false;
+    if (!written)
+        mOutput.discard(file);
     return written;
 }
 

@@ -1,5 +1,8 @@
 #include "tools/capture/VideoEncoder.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,8 +15,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
+#include <thread>
 
 #include "tools/capture/CaptureDevice.h"
+#include "tools/capture/CaptureReport.h"
+#include "tools/capture/StopSignal.h"
 
 namespace veko {
 
@@ -69,22 +76,7 @@ std::string lastLine(std::string& text)
     return line;
 }
 
-} // namespace
-
-VideoEncoder::VideoEncoder() : mChild(-1), mPipe(-1), mMessages(nullptr), mFramesTaken(0)
-{
-}
-
-VideoEncoder::~VideoEncoder()
-{
-    std::string ignored;
-    if (mChild > 0)
-        finish(ignored);
-    if (mMessages)
-        std::fclose(mMessages);
-}
-
-bool VideoEncoder::available()
+bool onPath(const char* program)
 {
     const char* path = std::getenv("PATH");
     std::string dirs = path ? path : "/usr/bin:/bin";
@@ -94,12 +86,97 @@ bool VideoEncoder::available()
         if (end == std::string::npos)
             end = dirs.size();
         const std::string dir = dirs.substr(begin, end - begin);
-        const std::string candidate = (dir.empty() ? "." : dir) + "/ffmpeg";
+        const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
         if (access(candidate.c_str(), X_OK) == 0)
             return true;
         begin = end + 1;
     }
     return false;
+}
+
+// What ffmpeg prints when the file was cut short, though it may still exit with code 0.
+const char* const kCutShort[] = { "Error writing trailer", "Error closing file", "No space left on device",
+                                  "File too large", "Disk quota exceeded", "Input/output error", nullptr };
+
+std::string cutShortLine(const std::string& text)
+{
+    for (const char* const* sign = kCutShort; *sign; ++sign) {
+        const size_t at = text.find(*sign);
+        if (at != std::string::npos) {
+            const size_t begin = text.rfind('\n', at);
+            const size_t end = text.find('\n', at);
+            return text.substr(begin == std::string::npos ? 0 : begin + 1,
+                               end == std::string::npos ? std::string::npos : end - (begin == std::string::npos ? 0 : begin + 1));
+        }
+    }
+    return std::string();
+}
+
+// A child in a process group of its own (Ctrl+C on the terminal reaches only the capture),
+// ended with the capture if that dies, with default signal handling, the standard streams
+// given (-1: ours), and the file "keep" (and nothing else of ours) left open through exec.
+pid_t startChild(std::vector<std::string> args, int in, int out, int err, int keep)
+{
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child != 0) {
+        if (child > 0)
+            setpgid(child, child);
+        return child;
+    }
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(127);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (const int signal : { SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGXFSZ })
+        std::signal(signal, SIG_DFL);
+    if (in >= 0)
+        dup2(in, STDIN_FILENO);
+    if (out >= 0)
+        dup2(out, STDOUT_FILENO);
+    if (err >= 0)
+        dup2(err, STDERR_FILENO);
+    if (keep >= 0)
+        fcntl(keep, F_SETFD, 0);
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+} // namespace
+
+VideoEncoder::VideoEncoder()
+    : mChild(-1), mPipe(-1), mOutput(-1), mMusic(false), mMessages(nullptr), mFramesTaken(0)
+{
+}
+
+VideoEncoder::~VideoEncoder()
+{
+    if (mPipe >= 0)
+        close(mPipe);
+    if (mChild > 0) {
+        // Its file is dropped anyway: no reason to wait for it.
+        kill(-mChild, SIGKILL);
+        while (waitpid(mChild, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    removeLink();
+    if (mMessages)
+        std::fclose(mMessages);
+}
+
+std::string VideoEncoder::missingProgram()
+{
+    for (const char* program : { "ffmpeg", "ffprobe" })
+        if (!onPath(program))
+            return program;
+    return std::string();
 }
 
 bool VideoEncoder::hasLosslessCodecs(const std::string& file)
@@ -113,7 +190,7 @@ std::vector<std::string> VideoEncoder::arguments(const std::string& file, const 
 {
     const double length = static_cast<double>(span.frames) / span.fps;
     std::vector<std::string> args = {
-        "-hide_banner", "-nostdin", "-loglevel", "error", format.overwrite ? "-y" : "-n",
+        "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
         "-f", "rawvideo", "-pix_fmt", "rgb24",
         "-video_size", std::to_string(CaptureDevice::kWidth) + "x" + std::to_string(CaptureDevice::kHeight),
         "-framerate", std::to_string(span.fps), "-i", "pipe:0",
@@ -125,7 +202,7 @@ std::vector<std::string> VideoEncoder::arguments(const std::string& file, const 
         const std::string trim = "asetpts=N/SR/TB,atrim=start=" + seconds(span.start) + ":duration=" +
                                  seconds(length) + ",asetpts=PTS-STARTPTS";
         const std::vector<std::string> audio = {
-            "-stream_loop", "-1", "-t", seconds(span.start + length + 1.0), "-i", music,
+            "-stream_loop", "-1", "-t", seconds(span.start + length + 1.0), "-i", "file:" + music,
             "-map", "0:v", "-map", "1:a", "-af", trim,
         };
         args.insert(args.end(), audio.begin(), audio.end());
@@ -146,76 +223,122 @@ std::vector<std::string> VideoEncoder::arguments(const std::string& file, const 
         append(args, kUploadTags);
     }
     // -shortest ends the sound with the last frame when a capture is stopped early.
-    const std::vector<std::string> output = { "-t", seconds(length), "-shortest", file };
+    const std::vector<std::string> output = { "-t", seconds(length), "-shortest", "file:" + file };
     args.insert(args.end(), output.begin(), output.end());
     return args;
 }
 
-bool VideoEncoder::start(const std::string& file, const Span& span, const std::string& music, const Format& format,
-                         std::string& error)
+bool VideoEncoder::start(int output, const std::string& name, const Span& span, const std::string& music,
+                         const Format& format, std::string& error)
 {
-    const std::vector<std::string> args = arguments(file, span, music, format);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>("ffmpeg"));
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
+    mOutput = output;
+    mName = name;
+    mMusic = !music.empty();
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/kavri-capture-XXXXXX";
+    if (!mkdtemp(&folder[0])) {
+        error = "cannot make a private folder in \"" + folder.substr(0, folder.size() - 21) + "\": " + std::strerror(errno);
+        return false;
+    }
+    mLinkFolder = folder;
+    mLink = folder + "/video" + std::filesystem::path(name).extension().string();
+    if (symlink(("/proc/self/fd/" + std::to_string(output)).c_str(), mLink.c_str()) != 0) {
+        error = std::string("cannot make the link ffmpeg writes through: ") + std::strerror(errno);
+        return false;
+    }
+    std::vector<std::string> args = arguments(mLink, span, music, format);
+    args.insert(args.begin(), "ffmpeg");
 
     // What ffmpeg prints is kept and shown when it has ended, not across the progress bar.
     mMessages = std::tmpfile();
     int fds[2];
-    if (!mMessages || pipe(fds) != 0) {
+    if (!mMessages || pipe2(fds, O_CLOEXEC) != 0) {
         error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
         return false;
     }
-    mFile = file;
     // A failing ffmpeg shows as a failed write, not as a signal that ends the capture.
     std::signal(SIGPIPE, SIG_IGN);
-    mChild = fork();
+    mChild = startChild(args, fds[0], -1, fileno(mMessages), output);
+    close(fds[0]);
     if (mChild < 0) {
         error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
-        close(fds[0]);
         close(fds[1]);
         return false;
     }
-    if (mChild == 0) {
-        // A group of its own: Ctrl+C on the terminal reaches the capture, which then closes
-        // the pipe so that ffmpeg finishes the file in its own time.
-        setpgid(0, 0);
-        std::signal(SIGPIPE, SIG_DFL);
-        dup2(fds[0], STDIN_FILENO);
-        dup2(fileno(mMessages), STDERR_FILENO);
-        close(fds[0]);
-        close(fds[1]);
-        execvp("ffmpeg", argv.data());
-        _exit(127);
-    }
-    close(fds[0]);
+    // The capture never waits in a write it cannot leave: it polls, and looks for a signal.
     mPipe = fds[1];
+    fcntl(mPipe, F_SETFL, fcntl(mPipe, F_GETFL) | O_NONBLOCK);
     return true;
 }
 
 bool VideoEncoder::write(const std::vector<std::uint8_t>& rgb, std::string& error)
 {
+    typedef std::chrono::steady_clock Clock;
     size_t done = 0;
+    Clock::time_point giveUp = Clock::time_point::max();
     while (done < rgb.size()) {
+        // A stop leaves a frame not begun; one begun is finished if ffmpeg takes the rest
+        // soon, since a cut frame is one ffmpeg complains about.
+        if (StopSignal::received() && giveUp == Clock::time_point::max())
+            giveUp = Clock::now() + std::chrono::milliseconds(done == 0 ? 0 : 300);
+        if (Clock::now() >= giveUp)
+            return false;
         const ssize_t n = ::write(mPipe, rgb.data() + done, rgb.size() - done);
-        if (n < 0 && errno == EINTR)
+        if (n > 0) {
+            done += static_cast<size_t>(n);
             continue;
-        if (n <= 0) {
-            // ffmpeg has ended or is ending: say how, once it has.
-            close(mPipe);
-            mPipe = -1;
-            int status = 0;
-            while (waitpid(mChild, &status, 0) < 0 && errno == EINTR) {
-            }
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd ready = { mPipe, POLLOUT, 0 };
+            poll(&ready, 1, 100);
+            continue;
+        }
+        // ffmpeg has ended or is ending: say how, once it has.
+        close(mPipe);
+        mPipe = -1;
+        int status = 0;
+        if (!reap(mChild, status)) {
             mChild = -1;
-            error = ending(status);
+            ending(status);
+            error = mFailure = "ffmpeg stopped taking frames and was ended";
             return false;
         }
-        done += static_cast<size_t>(n);
+        mChild = -1;
+        error = ending(status);
+        if (error.empty())
+            error = "ffmpeg ended before it had taken every frame";
+        mFailure = error;
+        return false;
     }
     ++mFramesTaken;
+    return true;
+}
+
+bool VideoEncoder::reap(pid_t child, int& status)
+{
+    typedef std::chrono::steady_clock Clock;
+    for (;;) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child || (done < 0 && errno != EINTR))
+            break;
+        if (Clock::now() >= StopSignal::deadline()) {
+            // Asked politely first, as ffmpeg finishes its file on SIGTERM; a stopped or
+            // hung one is killed.
+            kill(-child, SIGTERM);
+            kill(-child, SIGCONT);
+            const Clock::time_point end = Clock::now() + std::chrono::milliseconds(150);
+            pid_t ended = 0;
+            while ((ended = waitpid(child, &status, WNOHANG)) == 0 && Clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            kill(-child, SIGKILL);
+            while (ended == 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    // Whatever it started ends with it.
+    kill(-child, SIGKILL);
     return true;
 }
 
@@ -224,26 +347,75 @@ bool VideoEncoder::finish(std::string& error)
     if (mPipe >= 0)
         close(mPipe);
     mPipe = -1;
-    if (mChild <= 0)
-        return true;
-    int status = 0;
-    while (waitpid(mChild, &status, 0) < 0 && errno == EINTR) {
+    if (mChild <= 0) {
+        error = mFailure.empty() ? "ffmpeg is not running" : mFailure;
+        return false;
     }
+    int status = 0;
+    const bool ended = reap(mChild, status);
     mChild = -1;
+    if (!ended) {
+        ending(status);
+        error = "ffmpeg did not finish the video in the time a stop allows, and was ended";
+        return false;
+    }
     error = ending(status);
+    if (error.empty())
+        error = probe();
+    removeLink();
     return error.empty();
+}
+
+std::string VideoEncoder::probe()
+{
+    std::FILE* answer = std::tmpfile();
+    if (!answer)
+        return std::string("cannot check the video: ") + std::strerror(errno);
+    const std::vector<std::string> args = { "ffprobe", "-v", "error", "-count_packets", "-show_entries",
+                                            "stream=codec_type,nb_read_packets", "-of", "csv=p=0",
+                                            "file:/proc/self/fd/" + std::to_string(mOutput) };
+    const pid_t child = startChild(args, -1, fileno(answer), fileno(answer), mOutput);
+    int status = 0;
+    if (child < 0 || !reap(child, status)) {
+        std::fclose(answer);
+        return child < 0 ? "cannot start ffprobe" : "ffprobe did not check the video in the time a stop allows";
+    }
+    // Lines such as "video,120" and "audio,189", or what ffprobe could not read.
+    std::string text;
+    std::rewind(answer);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, answer)) > 0)
+        text.append(buffer, n);
+    std::fclose(answer);
+    const bool frames = text.find("video," + std::to_string(mFramesTaken) + "\n") != std::string::npos;
+    const bool sound = !mMusic || text.find("audio,") != std::string::npos;
+    if (frames && sound)
+        return std::string();
+    return "the finished video does not hold the " + std::to_string(mFramesTaken) + " frames sent" +
+           (mMusic ? " and their music" : "") + " (ffprobe: " + lastLine(text) + ")";
 }
 
 void VideoEncoder::showMessages()
 {
-    std::fputs(mShown.c_str(), stderr);
+    captureRelay("ffmpeg", mShown);
     mShown.clear();
 }
 
 long long VideoEncoder::bytesWritten() const
 {
     struct stat info;
-    return !mFile.empty() && stat(mFile.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+    return mOutput >= 0 && fstat(mOutput, &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+}
+
+void VideoEncoder::removeLink()
+{
+    if (!mLink.empty())
+        unlink(mLink.c_str());
+    if (!mLinkFolder.empty())
+        rmdir(mLinkFolder.c_str());
+    mLink.clear();
+    mLinkFolder.clear();
 }
 
 std::string VideoEncoder::ending(int status)
@@ -259,9 +431,16 @@ std::string VideoEncoder::ending(int status)
         std::fclose(mMessages);
         mMessages = nullptr;
     }
+    // ffmpeg names the file by the link it writes through: the user knows it by its name.
+    for (const std::string& link : { "file:" + mLink, mLink })
+        for (size_t at = 0; !mLink.empty() && (at = text.find(link, at)) != std::string::npos; at += mName.size())
+            text.replace(at, link.size(), mName);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        const std::string cut = cutShortLine(text);
+        if (!cut.empty())
+            text.erase(text.find(cut), cut.size() + 1);
         mShown = text;
-        return std::string();
+        return cut.empty() ? std::string() : "ffmpeg could not write the whole video: " + cut;
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127 && text.empty())
         return "cannot run the ffmpeg program";

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,8 @@
 #include "tools/capture/Bench.h"
 #include "tools/capture/Capture.h"
 #include "tools/capture/CaptureOptions.h"
+#include "tools/capture/CaptureReport.h"
+#include "tools/capture/DataFiles.h"
 #include "tools/capture/OutputGuard.h"
 #include "tools/capture/StopSignal.h"
 
@@ -23,13 +26,17 @@ namespace {
 
 // The scenes read "../data/..." as the show does, from the folder the shared rule picks;
 // output paths given relative to where the tool was started are made absolute before moving.
-void enterDataFolder(veko::CaptureOptions& options)
+// The files of the folder found are what no output may touch.
+veko::DataFiles enterDataFolder(veko::CaptureOptions& options)
 {
     if (!options.framesDir.empty())
         options.framesDir = fs::absolute(options.framesDir).string();
     if (!options.videoFile.empty())
         options.videoFile = fs::absolute(options.videoFile).string();
-    veko::DataFolder::forThisProgram().enter("kavri-capture");
+    const veko::DataFolder folder = veko::DataFolder::forThisProgram();
+    const veko::DataFiles files(folder.find());
+    folder.enter("kavri-capture");
+    return files;
 }
 
 } // namespace
@@ -45,24 +52,29 @@ int main(int argc, char** argv)
         std::fputs(veko::CaptureCommandLine::usage(), stdout);
         return 0;
     case veko::CaptureCommandLine::FAILED:
-        std::fprintf(stderr, "kavri-capture: %s\n", error.c_str());
+        veko::captureReport(error);
         return 2;
     case veko::CaptureCommandLine::RUN:
         break;
     }
 
-    // The music is never played to a capture's listener. SDL leaves SIGINT and SIGTERM alone:
-    // they stop a capture (StopSignal), or end the benchmark as they end any program.
+    // The music is never played to a capture's listener. SDL leaves SIGINT, SIGTERM and SIGHUP
+    // alone: they stop a capture from here on (StopSignal), or end the benchmark as they end
+    // any program.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
-    enterDataFolder(options);
+    if (!options.bench)
+        veko::StopSignal::install();
+    // A file-size limit (ulimit -f) fails a write with EFBIG, which is reported, rather than
+    // ending the capture with a frame half written.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const veko::DataFiles data = enterDataFolder(options);
 
     if (options.bench)
         return veko::Bench(options, start).run();
-    if (!veko::OutputGuard::allows(options, error)) {
-        std::fprintf(stderr, "kavri-capture: %s\n", error.c_str());
+    if (!veko::OutputGuard::allows(options, data, error)) {
+        veko::captureReport(error);
         return 2;
     }
-    veko::StopSignal::install();
-    return veko::Capture(options).run();
+    return veko::Capture(options, data).run();
 }

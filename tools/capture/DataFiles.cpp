@@ -1,0 +1,77 @@
+#include "tools/capture/DataFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace veko {
+
+namespace {
+
+// A data folder is a few dozen files; a link to somewhere huge must not make this a crawl.
+const size_t kMostEntries = 100000;
+
+} // namespace
+
+DataFiles::DataFiles(const std::string& folder) : mFolder(folder)
+{
+    struct stat info;
+    if (folder.empty() || stat(folder.c_str(), &info) != 0)
+        return;
+    mNames[Identity(info.st_dev, info.st_ino)] = folder;
+    std::error_code code;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::follow_directory_symlink |
+                                                    fs::directory_options::skip_permission_denied, code);
+    for (; !code && it != fs::recursive_directory_iterator() && mNames.size() < kMostEntries; it.increment(code)) {
+        const std::string path = it->path().string();
+        if (stat(path.c_str(), &info) != 0)
+            continue;
+        // A folder met twice (a link back up) is not walked again.
+        const bool known = !mNames.emplace(Identity(info.st_dev, info.st_ino), path).second;
+        if (known && S_ISDIR(info.st_mode))
+            it.disable_recursion_pending();
+    }
+}
+
+std::string DataFiles::nameOf(dev_t device, ino_t inode) const
+{
+    const auto found = mNames.find(Identity(device, inode));
+    return found == mNames.end() ? std::string() : found->second;
+}
+
+std::string DataFiles::folderHolding(int dirFd) const
+{
+    if (mNames.empty())
+        return std::string();
+    int fd = dup(dirFd);
+    struct stat info, parent;
+    if (fd < 0 || fstat(fd, &info) != 0) {
+        if (fd >= 0)
+            close(fd);
+        return std::string();
+    }
+    // Up through "..", as the system sees the folders, to the root, whose ".." is itself.
+    for (;;) {
+        const std::string name = nameOf(info.st_dev, info.st_ino);
+        if (!name.empty() && S_ISDIR(info.st_mode)) {
+            close(fd);
+            return name;
+        }
+        const int up = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        if (up < 0 || fstat(up, &parent) != 0 || (parent.st_dev == info.st_dev && parent.st_ino == info.st_ino)) {
+            if (up >= 0)
+                close(up);
+            return std::string();
+        }
+        fd = up;
+        info = parent;
+    }
+}
+
+} // namespace veko
