@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The low-resolution fly-through: the model is rendered into a 32x32 texture and shown
 // stretched to the whole screen, over a pink background and a backdrop that blinks black.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The closing heart: each set cell of the picture is a square of side 2 in the plane
 // z = -1 of its own space, scaled, pushed in depth and placed on a grid of pitch 3.2.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Spiral ribbons: each arm is a strip of 51 vertex pairs whose radius grows outwards and
 // wobbles in a zig-zag; the stripe texture slides along it with the phase.
 

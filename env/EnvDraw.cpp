@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Env's drawing operations: meshes with a caller-chosen material, and textured quads and
 // sprites given in pixels of a 640x480 screen.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the show on the desktops people use, each started privately on this machine, and
 # checks what a user sees: at about 5 s a screenshot shows the 640x480 picture at 4:3,
 # filling the monitor's height (or width), centred, black around it, equal to

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs inside a root where only the kavri package (and Xvfb, xdotool, ImageMagick) was
 # installed; check-package.sh copies it there. $1 is the X display number to use.
 # The installed kavri, started by name from /tmp: its window opens, the picture at 5 s is not

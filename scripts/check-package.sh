@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Proves the Debian package on fresh systems, for each of Debian 12 (bookworm) and 13 (trixie):
 #   1. a clean root made with debootstrap gets a clean copy of the sources (git archive of
 #      HEAD), the build dependencies named in debian/control and nothing else, and builds the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up what building and running needs, builds, and runs the show (options are passed on,
 # e.g. --window). It finds its data folder from wherever it is started.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what a fresh Debian 12 machine lacks, then configures and builds into build/.
 #   scripts/setup.sh [CMAKE ARG...]          building and running: the show, its data folder
 #                                             (generated: textures, models, music), kavri-capture

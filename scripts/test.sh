@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets everything up and runs every test: first the normal build, then the show and its
 # unit tests again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Tests that draw with OpenGL get a private virtual X server; the end-to-end tests start

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The reference frames: kavri-capture with OpenGL on a private Xvfb, as the show draws.
 #   capture.sh KAVRI_CAPTURE FRAMES_DIR FPS FROM TO   (inside unshare, as root)
 set -eu

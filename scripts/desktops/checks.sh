@@ -1,4 +1,5 @@
 # The checks, the same on every desktop; sourced by session.sh after the desktop's file.
+# SPDX-License-Identifier: MIT
 # The show is started as a user starts it, from the user's home, with nothing done to
 # give it the focus; the desktop alone decides.
 

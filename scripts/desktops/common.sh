@@ -1,4 +1,5 @@
 # Helpers shared by the desktops' files; sourced by session.sh.
+# SPDX-License-Identifier: MIT
 # The desktops and the show run as 'nobody': compositors refuse to run as root, and a user's
 # programs are not root either.
 

@@ -1,4 +1,5 @@
 # GNOME Shell (Debian 12's default desktop), headless with a virtual 1920x1080 monitor, on
+# SPDX-License-Identifier: MIT
 # private buses; the show runs through its XWayland.
 
 desktop_start() {

@@ -1,4 +1,5 @@
 # KDE's KWin 5.27 as a Wayland compositor on its virtual backend at 1920x1080, on private
+# SPDX-License-Identifier: MIT
 # buses; the show runs through its XWayland.
 
 desktop_start() {

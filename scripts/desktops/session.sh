@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # One desktop, run privately and checked: check-desktops.sh starts this inside
 #   unshare --mount --net --pid --fork --mount-proc --kill-child
 # so that the desktop's X displays, sockets and buses are its own, and everything it started

@@ -1,4 +1,5 @@
 # weston at 1920x1080 through its X11 backend in a private Xvfb (its headless backend has
+# SPDX-License-Identifier: MIT
 # no seat, so it would focus nothing); the show runs through weston's XWayland. What the
 # user sees is weston's window on that Xvfb.
 

@@ -1,4 +1,5 @@
 # A real Xorg server on the dummy driver with two outputs, as a desk with two monitors:
+# SPDX-License-Identifier: MIT
 # 1920x1080 on the left, 1280x1024 on the right, the right one the primary. Both offer
 # many modes, 640x480 among them (the driver adds its own whatever the config says).
 

@@ -1,4 +1,5 @@
 # Xvfb at 1920x1080 with its one mode and no window manager: a laptop's panel with nothing
+# SPDX-License-Identifier: MIT
 # to give the show the focus but the show itself.
 
 desktop_start() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counts heap allocations made through operator new while each scene draws frames after
 // its first ones. A steady frame allocates nothing in our code. The engine allocates inside
 // some calls we make per frame (its OpenGL setMaterial copies texture matrices, and

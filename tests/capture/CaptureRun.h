@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixture for runs of the kavri-capture program itself: a folder of its own per test,
 // the program run with arguments, and ffmpeg's view of what it wrote.
 #ifndef KAVRI_CAPTURE_RUN_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs of the kavri-capture program itself, with the software renderer unless said otherwise.
 
 #include "CaptureRun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs that go wrong, or are stopped: the capture ends soon, says truly what happened and
 // never destroys a file it was not asked to replace.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Captures scaled up by a whole factor: every pixel becomes an N by N block, exactly, in the
 // PNG frames and in the lossless videos, and the videos keep their music in step.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SIGINT, SIGTERM and SIGHUP stop a capture in every phase within two seconds: while the
 // scenes load, while frames are drawn, while a write to ffmpeg waits, while ffmpeg finishes.
 // The exit code tells the signal, and no process of the capture's is left behind.

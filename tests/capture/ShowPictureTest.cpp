@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show draws its 640x480 picture into a render target and scales it onto its window;
 // kavri-capture draws straight into a 640x480 window. At the same show time both must hold
 // exactly the same pixels.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Picture and music stay in step whatever happens to the process and the machine's clock:
 # - the wall clock stepped back 2 s and forward 30 s (libfaketime) moves nothing;
 # - a process stopped for 12 s (SIGSTOP, SIGCONT) resumes the show where it stood, as the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Ways to end the show early other than Escape: the window closed by the system
 # (WM_DELETE_WINDOW), Ctrl+C (SIGINT) and a logout (SIGTERM). Each runs the teardown and
 # ends with exit code 0 within a second.

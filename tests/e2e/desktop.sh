@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The show on a wide screen with no window manager (Xvfb 1920x1080, as a laptop panel with one
 # mode), started as a user starts it: nobody gives it the focus.
 # - fullscreen covers the screen, takes the focus itself and draws; the picture is centred at

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The show opens its window with its caption, and the release of Escape ends it through
 # the teardown with exit code 0 within a second or two (or $2 milliseconds).
 set -u

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # What a user's machine can throw at the show: missing and damaged data files, no audio
 # device, no data folder at all. No crash, no hang, a line on stderr naming what is wrong,
 # and exit code 0. The scenes are driven through every slot by kavri-capture, which loads

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The data folder as users keep it, and as it changes while the program starts.
 # 1. A data folder that is a symbolic link to a folder of another name, with linked files in
 #    it: kavri-capture draws what it draws from the real folder, the show plays its music, and

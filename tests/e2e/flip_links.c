@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* flip_links NAME TARGET TARGET [NAME TARGET TARGET]...
  * Points each symbolic link NAME at its two targets in turn, as fast as it can, until it is
  * killed. Each swap is one rename() over the name, so the name is always one link or the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The whole show as a user meets it, in one run under Xvfb:
 # - screenshots in the middle of each of the six slots show that slot's scene;
 # - the window loses the focus for a few seconds: no frame is drawn meanwhile, and the show

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Hostile and damaged models in data/: no crash, no hang, one line naming the model that is
 # left out, and what the engine's parser reads fine still loads and draws as before. The scene
 # that shows arks3.obj is drawn with kavri-capture's software renderer (no X server needed),

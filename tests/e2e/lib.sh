@@ -1,4 +1,5 @@
 # Helpers for running the real program under a private virtual X server.
+# SPDX-License-Identifier: MIT
 # Source it; call start_xvfb first. Needs Xvfb and xdotool.
 
 XVFB_PID=

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The music is heard where the picture is, through a real sound server, and comes back to its
 # place after its audio thread was starved.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Where the show cannot start, it says why in one line and exits with a non-zero code:
 # no X server at all, and an X server without OpenGL (GLX).
 set -u

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The show's options, its manual pages, and where it finds its data: started from another
 # folder it plays with its build tree's data; with no data anywhere it says so in one line.
 set -u

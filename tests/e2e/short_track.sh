@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A very short looping track costs what any track costs: a track of one sample (at 44.1 and
 # 192 kHz) and one of a tenth of a second are played through the sound layer for a few seconds,
 # at the pace of a real device (SDL's disk driver), and the processor time they take is compared

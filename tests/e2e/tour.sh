@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # One run through all six scenes, ended by Escape in the last one: for the sanitizer build,
 # which fails the run (non-zero exit code) on any memory error or undefined behaviour.
 set -u

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Preloaded into the show: notes in the file named by $VIDMODE_SPY_FILE each time the show
    looks for the XF86VidMode extension or switches the video mode through it, then does it. */
 #define _GNU_SOURCE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Asks a window to close the way a window manager does: a WM_DELETE_WINDOW message.
    Usage: wm_delete WINDOW_ID */
 #include <stdio.h>

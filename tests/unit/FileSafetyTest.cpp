@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What users may put in the data folder in place of a file: named pipes, directories, huge
 // sparse files, pictures whose header declares gigabytes. Nothing of it may block, crash or
 // flood the show: each is refused before it is read, with one line naming it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the 640x480 picture lands on windows and monitors of any size, and which monitor the
 // show fills.
 

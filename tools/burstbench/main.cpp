@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times every frame of EfxTest's star burst, the show's busiest second, the way
 // `kavri-capture --bench` times a frame: from beginScene to the end of endScene, plus
 // glFinish under OpenGL. The scene runs from its time 0 at a fixed step of 1/60 s; the frames

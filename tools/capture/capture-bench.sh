@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Times whole-show captures to a video, as an uploader makes them, against the show's own
 # 70.728 s: --scale 1 and --scale 3, with OpenGL on the current X display and with
 # --software. Prints a Markdown table, with the load average before and after, since the

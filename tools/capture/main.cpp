@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kavri-capture: renders the show, or one scene, to PNG files or a video at a fixed frame
 // rate, and measures every scene's frame time. The show itself stays as it is.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Times the data generator and reports the size of the data folder it writes.
 #
 #   tools/datagen/bench.sh [build dir] [runs]

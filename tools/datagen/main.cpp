@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kavri-datagen: writes the show's data folder (music, models, textures).
 //
 //   kavri-datagen [--bench] <data dir>

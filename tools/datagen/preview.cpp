@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kavri-datagen-preview: renders each generated model the way its scene shows
 // it (camera, lights, material overrides, background) into PNG files, for a
 // person to look at.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kavri-modelbench: writes models that sit on the model check's caps (and a few past them),
 // then times the check and the engine's own OBJ loader on each. The engine's time for models
 // past a cap is what the show is spared; the check's time is what every model costs. Models

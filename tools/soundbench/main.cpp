@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays a track through the show's sound layer, as the show does (one looping stream), for a
 // number of seconds and prints the processor time used meanwhile. With SDL's disk driver the
 // device runs at the real pace without any sound card:
