@@ -154,8 +154,18 @@ protected:
         const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         while (mLoadingWatch >= 0 && std::chrono::steady_clock::now() < end && !gone(pid)) {
             pollfd ready = { mLoadingWatch, POLLIN, 0 };
-            if (poll(&ready, 1, 5) > 0)
-                return true;
+            if (poll(&ready, 1, 5) <= 0)
+                continue;
+            // A file in one of the folders; the folders themselves are opened when the
+            // capture looks the data folder over, before it loads anything.
+            alignas(inotify_event) char events[4096];
+            const ssize_t length = read(mLoadingWatch, events, sizeof events);
+            for (ssize_t at = 0; at < length;) {
+                const inotify_event* event = reinterpret_cast<const inotify_event*>(events + at);
+                if (event->len > 0 && !(event->mask & IN_ISDIR))
+                    return true;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
         }
         return false;
     }

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Whole-show frame times at three screen sizes: 640x480 (kavri --window), 1920x1080 and
+# 3840x2160 (kavri fullscreen), each on its own Xvfb with no window manager, the whole show
+# to its natural end. Every presented frame is timed by a preloaded glXSwapBuffers
+# (swap_timer.c); a frame's time is the gap to the one before. Prints, per build and size,
+# the median, p99, worst and the frames over 16.7 ms, leaving out the first frame.
+# With --old BIN, another build of kavri (e.g. an older commit's) runs too, right after
+# each run of this one, so both see the same machine.
+#
+#   tools/showbench/showbench.sh [--old OLD_BUILD_BIN_FOLDER]      (after scripts/setup.sh)
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+new=$repo/build/bin old=
+[ "${1:-}" = "--old" ] && old=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cc -O2 -shared -fPIC -o "$work/swap_timer.so" "$repo/tools/showbench/swap_timer.c" -ldl
+
+# One whole show: $1 the build's bin folder, $2 the screen size, $3... kavri's options.
+run() {
+    local bin=$1 size=$2
+    shift 2
+    local fifo=$work/fifo
+    rm -f "$fifo"; mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    local xvfb=$!
+    local display
+    read -r display <"$fifo"
+    (cd "$bin" && DISPLAY=:$display SDL_AUDIODRIVER=dummy KAVRI_SWAP_TIMES=$work/times \
+        LD_PRELOAD=$work/swap_timer.so ./kavri "$@" >/dev/null 2>&1) &
+    local show=$!
+    # A build that does not take the focus by itself gets it, as a window manager would give it.
+    for _ in $(seq 1 100); do
+        id=$(DISPLAY=:$display xdotool search --name '^Kavri D3D8 window$' 2>/dev/null | head -n 1) && [ -n "$id" ] && break
+        sleep 0.1
+    done
+    DISPLAY=:$display xdotool windowfocus "$id" 2>/dev/null || true
+    wait $show || true
+    kill $xvfb; wait $xvfb 2>/dev/null || true
+    python3 - "$work/times" <<'PY'
+import sys
+t = [int(x) for x in open(sys.argv[1])]
+gaps = sorted((b - a) / 1000.0 for a, b in zip(t[1:], t[2:]))
+n = len(gaps)
+p99 = gaps[min(n - 1, int(0.99 * n + 0.999999) - 1)]
+over = sum(g > 1000.0 / 60 for g in gaps)
+print(f"{n:6d} frames  median {gaps[n // 2]:6.2f} ms  p99 {p99:6.2f} ms  worst {gaps[-1]:7.2f} ms  over 16.7 ms: {over}")
+PY
+}
+
+for size in 640x480 1920x1080 3840x2160; do
+    options=()
+    [ $size = 640x480 ] && options=(--window)
+    printf '%-10s %-4s ' "$size" new; run "$new" $size "${options[@]}"
+    if [ -n "$old" ]; then
+        printf '%-10s %-4s ' "$size" old; run "$old" $size
+    fi
+done
