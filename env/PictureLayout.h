@@ -14,8 +14,8 @@ namespace veko {
 // the picture gets the same width. With wholeFactorsOnly the largest whole factor that fits
 // is used (at least 1, which may crop a window smaller than 640x480).
 struct PictureLayout {
-    static const irr::u32 kWidth = 640;
-    static const irr::u32 kHeight = 480;
+    static constexpr irr::u32 kWidth = 640;
+    static constexpr irr::u32 kHeight = 480;
 
     irr::core::rect<irr::s32> dest;   // in window pixels; empty for an empty window
     irr::u32 prescale = 1;            // nearest-pixel factor before the smooth reduction
