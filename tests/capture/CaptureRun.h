@@ -47,6 +47,18 @@ inline std::string readFile(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// True once the file is there; false when it is not within the time given.
+inline bool waitForFile(const fs::path& path, double seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!fs::exists(path)) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 inline int exitCode(int status)
 {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

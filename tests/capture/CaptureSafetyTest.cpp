@@ -10,17 +10,6 @@ namespace {
 
 const fs::path kData = KAVRI_DATA_DIR;
 
-bool waitForFile(const fs::path& path, double seconds)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!fs::exists(path)) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
 // True once the file a video is written under, beside its real name, is there.
 bool waitForFileBeside(const fs::path& path, double seconds)
 {

@@ -9,17 +9,6 @@ using namespace capture_run;
 
 namespace {
 
-bool waitFor(const fs::path& path, double seconds)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!fs::exists(path)) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 pid_t pidIn(const fs::path& file)
 {
     return static_cast<pid_t>(std::atol(readFile(file).c_str()));
@@ -40,7 +29,7 @@ TEST_F(CaptureRun, EverySignalStopsEveryPhaseWithinTwoSeconds)
     // Drawing: a closed terminal ends a capture as Ctrl+C does.
     fs::remove_all(frames);
     pid_t pid = start("--software --frames " + frames.string());
-    ASSERT_TRUE(waitFor(frames / "frame_000010.png", 30));
+    ASSERT_TRUE(waitForFile(frames / "frame_000010.png", 30));
     kill(pid, SIGHUP);
     EXPECT_EQ(waitExit(pid, 2.0), 129) << readFile(dir / "stderr");
 
@@ -60,7 +49,7 @@ TEST_F(CaptureRun, EverySignalStopsEveryPhaseWithinTwoSeconds)
         fs::permissions(dir / "bin" / "ffmpeg", fs::perms::owner_all);
         const fs::path video = dir / "v.mkv";
         pid = start("--software --fps 10 --to 0.5 --video " + video.string(), path);
-        ASSERT_TRUE(waitFor(dir / "ready", 30)) << stall.first;
+        ASSERT_TRUE(waitForFile(dir / "ready", 30)) << stall.first;
         kill(pid, stall.second);
         EXPECT_EQ(waitExit(pid, 2.0), 128 + stall.second) << stall.first << "\n" << readFile(dir / "stderr");
         // Whatever ffmpeg started ends with it; nothing is left under the video's name.
