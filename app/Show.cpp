@@ -1,6 +1,5 @@
 #include "app/Show.h"
 
-#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -19,6 +18,7 @@
 #include "platform/Report.h"
 #include "platform/ShowClock.h"
 #include "platform/ShowWindow.h"
+#include "platform/StopRequest.h"
 #include "platform/XServer.h"
 
 using namespace irr;
@@ -27,25 +27,14 @@ namespace veko {
 
 namespace {
 
-volatile std::sig_atomic_t sStopRequested = 0;
-
 // While the window is inactive the loop looks for the focus this often, not more.
 const u32 kInactiveWaitMs = 10;
-
-// Ctrl+C, a closed terminal or a logout ends the show like a closed window: through the
-// teardown, so that the display mode and the audio device are given back.
-void requestStop(int)
-{
-    sStopRequested = 1;
-}
 
 } // namespace
 
 int runShow(const ShowOptions& options)
 {
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    std::signal(SIGHUP, requestStop);
+    listenForStopRequests();
 
     if (!xDisplayReachable()) {
         const char* name = std::getenv("DISPLAY");
@@ -65,7 +54,7 @@ int runShow(const ShowOptions& options)
     const bool windowMade = window || options.modeSwitch;   // with --mode-switch the engine makes it
     IrrlichtDevice* device = windowMade ? createShowDevice(&receiver, window.get()) : nullptr;
     if (!device) {
-        report("cannot create the show's OpenGL window: the X server offers no usable OpenGL");
+        report("cannot create the show's OpenGL window: the display offers no usable OpenGL driver");
         return 1;
     }
     receiver.mDevice = device;
@@ -96,7 +85,7 @@ int runShow(const ShowOptions& options)
     // the show sets it from its own clock before every frame.
     ShowClock clock;
     env->musicFollows(clock.share(), options.audioOffsetMs);
-    if (!sStopRequested && options.withData)
+    if (!stopRequested() && options.withData)
         env->playMusic("..\\data\\stream\\zaza.ogg");
     ITimer* timer = device->getTimer();
     sequencer->start(clock.milliseconds());
@@ -104,7 +93,7 @@ int runShow(const ShowOptions& options)
 
     while (device->run()) {
         const unsigned int now = clock.milliseconds();
-        if (sStopRequested || (window && window->closeRequested())) {
+        if (stopRequested() || (window && window->closeRequested())) {
             device->closeDevice();
             continue;
         }

@@ -26,14 +26,4 @@ IrrlichtDevice* createShowDevice(IEventReceiver* receiver, const ShowWindow* win
     return createDeviceRetrying(params);
 }
 
-_XDisplay* engineDisplay(IrrlichtDevice* device)
-{
-    return static_cast<_XDisplay*>(device->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Display);
-}
-
-unsigned long engineWindow(IrrlichtDevice* device)
-{
-    return static_cast<unsigned long>(device->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Window);
-}
-
 } // namespace veko

@@ -3,8 +3,6 @@
 
 #include <irrlicht.h>
 
-struct _XDisplay;
-
 namespace veko {
 
 class ShowWindow;
@@ -16,10 +14,6 @@ const int kShowDepthBits = 16;
 // (--mode-switch), into a fullscreen window the engine makes itself after switching the video
 // mode. Null when it cannot be made.
 irr::IrrlichtDevice* createShowDevice(irr::IEventReceiver* receiver, const ShowWindow* window);
-
-// The engine's own connection to the X server and its window.
-_XDisplay* engineDisplay(irr::IrrlichtDevice* device);
-unsigned long engineWindow(irr::IrrlichtDevice* device);
 
 } // namespace veko
 

@@ -1,14 +1,14 @@
-#include <cstdio>
 #include <string>
 
 #include "app/Show.h"
 #include "app/ShowCommandLine.h"
 #include "platform/DataFolder.h"
 #include "platform/HeapPolicy.h"
+#include "platform/ProgramEntry.h"
 #include "platform/Report.h"
 #include "platform/StandardStreams.h"
 
-int main(int argc, char** argv)
+int showMain(int argc, char** argv)
 {
     veko::ensureStandardStreams();
     veko::keepFreedMemory();
@@ -16,10 +16,10 @@ int main(int argc, char** argv)
     std::string error;
     switch (veko::ShowCommandLine::parse(argc, argv, options, error)) {
     case veko::ShowCommandLine::HELP:
-        std::fputs(veko::ShowCommandLine::usage(), stdout);
+        veko::sayToUser(veko::ShowCommandLine::usage());
         return 0;
     case veko::ShowCommandLine::VERSION:
-        std::fputs(veko::ShowCommandLine::version(), stdout);
+        veko::sayToUser(veko::ShowCommandLine::version());
         return 0;
     case veko::ShowCommandLine::FAILED:
         veko::report(error);

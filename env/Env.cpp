@@ -3,7 +3,7 @@
 #include "env/CheckedObjLoader.h"
 #include "env/GuardedFileArchive.h"
 #include "env/VettedImageLoader.h"
-#include "platform/GlxConfig.h"
+#include "platform/GlFunction.h"
 #include "platform/Report.h"
 
 
@@ -63,7 +63,7 @@ void Env::setUpperLeftOrigin(bool upperLeft)
     if (upperLeft == mUpperLeftOrigin)
         return;
     if (!mClipControl)
-        mClipControl = reinterpret_cast<void (*)(unsigned int, unsigned int)>(GlxConfig::function("glClipControl"));
+        mClipControl = reinterpret_cast<void (*)(unsigned int, unsigned int)>(glFunction("glClipControl"));
     if (!mClipControl)
         return;
     const unsigned int kLowerLeft = 0x8CA1, kUpperLeft = 0x8CA2, kNegativeOneToOne = 0x935E;

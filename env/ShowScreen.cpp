@@ -6,7 +6,7 @@
 #include "env/Env.h"
 #include "env/PictureLayout.h"
 #include "env/SharpScaler.h"
-#include "platform/GlxConfig.h"
+#include "platform/GlFunction.h"
 
 using namespace irr;
 
@@ -22,15 +22,15 @@ const video::SColor kBlack(0);
 // otherwise surfaces close together would hide each other differently.
 void giveWindowDepth(video::IVideoDriver* driver, video::ITexture* picture)
 {
-    auto genRenderbuffers = reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(GlxConfig::function("glGenRenderbuffers"));
-    auto bindRenderbuffer = reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(GlxConfig::function("glBindRenderbuffer"));
-    auto renderbufferStorage = reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(GlxConfig::function("glRenderbufferStorage"));
+    auto genRenderbuffers = reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(glFunction("glGenRenderbuffers"));
+    auto bindRenderbuffer = reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(glFunction("glBindRenderbuffer"));
+    auto renderbufferStorage = reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(glFunction("glRenderbufferStorage"));
     auto framebufferRenderbuffer =
-        reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(GlxConfig::function("glFramebufferRenderbuffer"));
+        reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(glFunction("glFramebufferRenderbuffer"));
     auto checkFramebufferStatus =
-        reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(GlxConfig::function("glCheckFramebufferStatus"));
+        reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(glFunction("glCheckFramebufferStatus"));
     auto getAttachment = reinterpret_cast<PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVPROC>(
-        GlxConfig::function("glGetFramebufferAttachmentParameteriv"));
+        glFunction("glGetFramebufferAttachmentParameteriv"));
     if (!genRenderbuffers || !bindRenderbuffer || !renderbufferStorage || !framebufferRenderbuffer ||
         !checkFramebufferStatus || !getAttachment)
         return;

@@ -1,11 +1,16 @@
 #include "platform/DataFolder.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/Report.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/WideText.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -28,7 +33,7 @@ std::string normalised(const fs::path& path)
 {
     std::error_code code;
     const fs::path absolute = fs::absolute(path, code);
-    return (code ? path : absolute).lexically_normal().string();
+    return (code ? path : absolute).lexically_normal().u8string();
 }
 
 // Moves into the folder and returns true if "../data" from there is the data folder.
@@ -66,9 +71,9 @@ DataFolder::DataFolder(const std::string& programFile, const std::string& instal
 {
     std::vector<fs::path> candidates = {fs::path("..") / "data"};
     if (!programFile.empty())
-        candidates.push_back(fs::path(programFile).parent_path() / ".." / "data");
+        candidates.push_back(fs::u8path(programFile).parent_path() / ".." / "data");
     if (!installedFolder.empty())
-        candidates.push_back(installedFolder);
+        candidates.push_back(fs::u8path(installedFolder));
     // Started from build/bin, the first two are one folder: it is named once.
     for (const fs::path& candidate : candidates) {
         const std::string place = normalised(candidate);
@@ -79,15 +84,23 @@ DataFolder::DataFolder(const std::string& programFile, const std::string& instal
 
 DataFolder DataFolder::forThisProgram()
 {
+#ifdef _WIN32
+    // A Windows show has no installed place: its data folder is ..\data, from where it was
+    // started or from the program's own folder.
+    wchar_t program[32768];
+    const DWORD length = GetModuleFileNameW(nullptr, program, sizeof program / sizeof program[0]);
+    return DataFolder(narrow(std::wstring(program, length)), "");
+#else
     std::error_code code;
     const fs::path program = fs::read_symlink("/proc/self/exe", code);
-    return DataFolder(code ? std::string() : program.string(), KAVRI_INSTALLED_DATA_DIR);
+    return DataFolder(code ? std::string() : program.u8string(), KAVRI_INSTALLED_DATA_DIR);
+#endif
 }
 
 std::string DataFolder::find() const
 {
     for (const std::string& place : mPlaces)
-        if (holdsShowFiles(place))
+        if (holdsShowFiles(fs::u8path(place)))
             return place;
     return std::string();
 }
@@ -98,19 +111,18 @@ bool DataFolder::enter(const char* programName) const
     if (!found.empty()) {
         std::error_code code;
         const fs::path started = fs::current_path(code);
-        if (enterAsDotDotData(found, started))
+        if (enterAsDotDotData(fs::u8path(found), started))
             return true;
         fs::current_path(started, code);
-        std::fprintf(stderr, "%s: the show's files are in %s, a link to a folder of another name with no folder "
-                     "beside it to read them from as ../data; going on without them\n",
-                     programName, printable(found).c_str());
+        reportAs(programName, "the show's files are in " + found +
+                                  ", a link to a folder of another name with no folder beside it to read them from "
+                                  "as ../data; going on without them");
         return false;
     }
     std::string list;
     for (size_t i = 0; i < mPlaces.size(); ++i)
         list += (i == 0 ? "" : i + 1 == mPlaces.size() ? " and " : ", ") + mPlaces[i];
-    std::fprintf(stderr, "%s: found no data folder with the show's files (looked in %s); going on without them\n",
-                 programName, printable(list).c_str());
+    reportAs(programName, "found no data folder with the show's files (looked in " + list + "); going on without them");
     return false;
 }
 

@@ -1,11 +1,15 @@
 #include "platform/FrameLog.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0   // Windows: descriptors are not inherited by default
+#endif
 
 namespace veko {
 
@@ -26,11 +30,11 @@ void FrameLog::presented(float showSeconds)
 {
     if (mFd < 0)
         return;
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    // The steady clock is CLOCK_MONOTONIC on Linux, in microseconds.
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    const long long micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
     char line[64];
-    const int length = std::snprintf(line, sizeof line, "%lld %.6f\n",
-                                      static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000, showSeconds);
+    const int length = std::snprintf(line, sizeof line, "%lld %.6f\n", micros, showSeconds);
     if (length > 0 && ::write(mFd, line, static_cast<size_t>(length)) < 0) {
         ::close(mFd);   // a log that cannot be written is given up, the show goes on
         mFd = -1;

@@ -38,9 +38,4 @@ XVisualInfo* GlxConfig::visual(Display* display, int depthBits)
     return firstConfig(display, depthBits, config) ? glXGetVisualFromFBConfig(display, config) : nullptr;
 }
 
-void* GlxConfig::function(const char* name)
-{
-    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
-}
-
 } // namespace veko

@@ -13,8 +13,6 @@ public:
     // The visual of the first configuration with at least depthBits, as the engine picks it.
     // Free it with XFree; null when there is none.
     static XVisualInfo* visual(Display* display, int depthBits);
-    // An OpenGL function of the current context's library, or null.
-    static void* function(const char* name);
 };
 
 } // namespace veko

@@ -1,6 +1,8 @@
 #include "platform/HeapPolicy.h"
 
+#ifndef _WIN32
 #include <malloc.h>
+#endif
 
 namespace veko {
 
@@ -14,7 +16,11 @@ const int kTrimThresholdBytes = 64 * 1024 * 1024;
 
 void keepFreedMemory()
 {
+#ifdef _WIN32
+    (void)kTrimThresholdBytes;   // Windows' heap keeps freed memory by itself
+#else
     mallopt(M_TRIM_THRESHOLD, kTrimThresholdBytes);
+#endif
 }
 
 } // namespace veko

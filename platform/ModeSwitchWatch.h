@@ -1,6 +1,8 @@
 #ifndef VEKO_MODE_SWITCH_WATCH_H
 #define VEKO_MODE_SWITCH_WATCH_H
 
+#include <cstdint>
+
 struct _XDisplay;
 
 namespace veko {
@@ -14,7 +16,7 @@ class ModeSwitchWatch {
 public:
     static const unsigned int kIntervalMs = 1000;
 
-    explicit ModeSwitchWatch(unsigned long engineWindow);
+    explicit ModeSwitchWatch(std::uintptr_t engineWindow);
     ~ModeSwitchWatch();
 
     // Looks at the display's mode at most once per interval (nowMs: any millisecond clock).
@@ -25,7 +27,7 @@ private:
     void coverMonitor();
 
     _XDisplay* mDisplay;
-    unsigned long mWindow;
+    std::uintptr_t mWindow;
     unsigned int mLastCheckMs;
     bool mChecked;
     bool mFellBack;

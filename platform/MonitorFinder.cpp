@@ -1,7 +1,11 @@
 #include "platform/MonitorFinder.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+#endif
 
 namespace veko {
 
@@ -15,6 +19,54 @@ int MonitorFinder::pick(const std::vector<Monitor>& monitors, int pointerX, int 
             return static_cast<int>(i);
     return monitors.empty() ? -1 : 0;
 }
+
+#ifdef _WIN32
+
+namespace {
+
+BOOL CALLBACK addMonitor(HMONITOR handle, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(handle, &info)) {
+        Monitor m;
+        m.x = info.rcMonitor.left;
+        m.y = info.rcMonitor.top;
+        m.width = info.rcMonitor.right - info.rcMonitor.left;
+        m.height = info.rcMonitor.bottom - info.rcMonitor.top;
+        m.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+        if (m.width > 0 && m.height > 0)
+            reinterpret_cast<std::vector<Monitor>*>(list)->push_back(m);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<Monitor> MonitorFinder::listMonitors(_XDisplay*)
+{
+    std::vector<Monitor> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+Monitor MonitorFinder::showMonitor(_XDisplay*, int* index)
+{
+    const std::vector<Monitor> monitors = listMonitors(nullptr);
+    POINT pointer = {0, 0};
+    GetCursorPos(&pointer);
+    const int chosen = pick(monitors, pointer.x, pointer.y);
+    if (index)
+        *index = chosen;
+    if (chosen >= 0)
+        return monitors[chosen];
+    Monitor screen;
+    screen.width = GetSystemMetrics(SM_CXSCREEN);
+    screen.height = GetSystemMetrics(SM_CYSCREEN);
+    return screen;
+}
+
+#else
 
 std::vector<Monitor> MonitorFinder::listMonitors(Display* display)
 {
@@ -59,5 +111,7 @@ Monitor MonitorFinder::showMonitor(Display* display, int* index)
     screen.height = DisplayHeight(display, DefaultScreen(display));
     return screen;
 }
+
+#endif
 
 } // namespace veko

@@ -2,7 +2,11 @@
 
 #include "platform/DisplayMode.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace veko {
 
@@ -11,7 +15,11 @@ namespace {
 void endNow(int exitCode)
 {
     restoreDesktopMode();
+#ifdef _WIN32
+    ExitProcess(static_cast<UINT>(exitCode));
+#else
     _exit(exitCode);
+#endif
 }
 
 ProcessEndHandler sHandler = endNow;

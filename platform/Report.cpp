@@ -5,6 +5,12 @@
 #include <set>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/WideText.h"
+#endif
+
 namespace veko {
 
 namespace {
@@ -47,6 +53,43 @@ size_t utf8Length(const unsigned char* s, size_t left)
     return length;
 }
 
+std::string& reportsOfThisRun()
+{
+    static std::string reports;
+    return reports;
+}
+
+#ifdef _WIN32
+// A program started from the Explorer has no console: what it says goes to kavri.log beside
+// it (or, where that folder cannot be written, in the user's temporary folder), begun anew
+// each run, and to the debugger's output (OutputDebugString, e.g. DebugView).
+FILE* windowsLog()
+{
+    static FILE* log = [] {
+        wchar_t program[MAX_PATH];
+        const DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+        std::filesystem::path besideProgram = std::filesystem::path(std::wstring(program, length)).parent_path();
+        FILE* file = _wfopen((besideProgram / L"kavri.log").c_str(), L"w");
+        if (!file) {
+            wchar_t temp[MAX_PATH + 1];
+            if (GetTempPathW(MAX_PATH + 1, temp))
+                file = _wfopen((std::filesystem::path(temp) / L"kavri.log").c_str(), L"w");
+        }
+        return file;
+    }();
+    return log;
+}
+
+void keepOnWindows(const std::string& text)
+{
+    OutputDebugStringW(widen(text).c_str());
+    if (FILE* log = windowsLog()) {
+        std::fputs(text.c_str(), log);
+        std::fflush(log);
+    }
+}
+#endif
+
 } // namespace
 
 std::string printable(const std::string& text)
@@ -78,9 +121,18 @@ std::string printable(const std::string& text)
 
 void report(const std::string& line)
 {
-    const std::string text = "kavri: " + printable(line) + "\n";
+    reportAs("kavri", line);
+}
+
+void reportAs(const char* programName, const std::string& line)
+{
+    const std::string text = std::string(programName) + ": " + printable(line) + "\n";
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
+    reportsOfThisRun() += text;
+#ifdef _WIN32
+    keepOnWindows(text);
+#endif
 }
 
 void reportFile(const std::string& path, const std::string& line)
@@ -88,6 +140,11 @@ void reportFile(const std::string& path, const std::string& line)
     if (!reportedFiles().insert(fileKey(path)).second)
         return;
     report(line);
+}
+
+const std::string& reportsSoFar()
+{
+    return reportsOfThisRun();
 }
 
 bool fileReported(const std::string& path)

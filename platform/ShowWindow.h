@@ -1,6 +1,8 @@
 #ifndef VEKO_SHOW_WINDOW_H
 #define VEKO_SHOW_WINDOW_H
 
+#include <cstdint>
+
 #include "platform/MonitorFinder.h"
 
 struct _XDisplay;
@@ -28,7 +30,8 @@ public:
     ShowWindow(const ShowWindow&) = delete;
     ShowWindow& operator=(const ShowWindow&) = delete;
 
-    unsigned long id() const { return mWindow; }
+    // The window's system handle: an X window id, or a Windows HWND.
+    std::uintptr_t id() const { return mWindow; }
     int width() const { return mWidth; }
     int height() const { return mHeight; }
 
@@ -43,6 +46,17 @@ public:
     bool closeRequested();
 
 private:
+#ifdef _WIN32
+    // On Windows the engine reads the messages posted to the window itself (keys, mouse);
+    // the window's procedure sees those sent to it: closing, the session's end, the size.
+    friend class ShowWindowProcedure;
+    explicit ShowWindow(Kind kind);
+    Kind mKind;
+    Monitor mMonitor;
+    std::uintptr_t mWindow;
+    int mWidth, mHeight;
+    bool mCloseRequested;
+#else
     ShowWindow(_XDisplay* display, Kind kind);
     bool createWindow(int depthBits);
     void setProperties();
@@ -61,6 +75,7 @@ private:
     unsigned long mProtocolsAtom;
     unsigned long mDeleteWindowAtom;
     bool mCloseRequested;
+#endif
 };
 
 } // namespace veko

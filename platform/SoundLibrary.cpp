@@ -6,7 +6,9 @@
 #include "platform/ShowClock.h"
 
 #include <SDL2/SDL.h>
+#ifndef _WIN32
 #include <alsa/asoundlib.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -16,13 +18,19 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0   // Windows: descriptors are not inherited by default
+#endif
+
 namespace veko {
 namespace sound {
 
 namespace {
 
+#ifndef _WIN32
 // ALSA prints its own complaints (no card, no mixer) straight to stderr; the show stays quiet.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
 
 // The device's buffer: about 46 ms at 44.1 kHz, decoded a packet at a time when it is due.
 const int kBufferFrames = 2048;
@@ -101,7 +109,9 @@ Result System::init(int maxChannels, unsigned int, void*)
     if (maxChannels < 1)
         return ERR_INVALID_PARAM;
 
+#ifndef _WIN32
     snd_lib_error_set_handler(quietAlsa);
+#endif
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return ERR_INITIALIZATION;
     // 16-bit at 44.1 kHz stereo, or the device's own rate and channels: each stream converts.

@@ -1,7 +1,11 @@
 #include "platform/XServer.h"
 
+#include <chrono>
+#include <thread>
+
+#ifndef _WIN32
 #include <X11/Xlib.h>
-#include <unistd.h>
+#endif
 
 namespace veko {
 
@@ -11,10 +15,29 @@ const int kAttempts = 8;
 
 void pauseBeforeRetry()
 {
-    usleep(50 * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 } // namespace
+
+#ifdef _WIN32
+
+bool xDisplayReachable()
+{
+    return true;
+}
+
+_XDisplay* engineDisplay(irr::IrrlichtDevice*)
+{
+    return nullptr;
+}
+
+std::uintptr_t engineWindow(irr::IrrlichtDevice* device)
+{
+    return reinterpret_cast<std::uintptr_t>(device->getVideoDriver()->getExposedVideoData().OpenGLWin32.HWnd);
+}
+
+#else
 
 _XDisplay* openXDisplay()
 {
@@ -35,6 +58,18 @@ bool xDisplayReachable()
     XCloseDisplay(display);
     return true;
 }
+
+_XDisplay* engineDisplay(irr::IrrlichtDevice* device)
+{
+    return static_cast<_XDisplay*>(device->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Display);
+}
+
+std::uintptr_t engineWindow(irr::IrrlichtDevice* device)
+{
+    return device->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Window;
+}
+
+#endif
 
 irr::IrrlichtDevice* createDeviceRetrying(const irr::SIrrlichtCreationParameters& params)
 {

@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Proves the Windows build under Wine, on a Debian 12 machine, as root: installs MinGW-w64,
+# Wine and what the checks need with apt-get, builds the libraries and kavri.exe from this
+# tree (scripts/windows/build.sh --tests), runs the cross-built unit tests under Wine, then
+# the release archive's kavri.exe under Wine on a private Xvfb of 1920x1080 with no window
+# manager:
+#   show     the window appears; a screenshot at about 5 s shows the first scene's picture,
+#            scaled at 4:3 (1440x1080, centred), equal to the Linux kavri-capture frame of
+#            that moment when read back at each picture pixel's centre (as
+#            scripts/check-desktops.sh checks the Linux show); Escape ends it with 0
+#   close    closing the window (WM_CLOSE, as the close button or Alt+F4) ends it with 0
+#   no-data  without a data folder it says so and ends cleanly (Escape, 0)
+#   no-sound with Wine's sound drivers off it plays silently instead of failing
+#   fifo     a named pipe in place of a texture and of the music: refused, no hang
+# Prints one line per check, the total and the time taken; exit code 1 if a check failed.
+#
+#   scripts/check-windows.sh [--no-build] [--keep]
+set -u
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=1 keep=0
+for arg in "$@"; do
+    case $arg in
+        --no-build) build=0 ;;
+        --keep) keep=1 ;;
+        -h|--help) sed -n '2,/^set -u/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'; exit 0 ;;
+        *) echo "check-windows.sh: unknown argument $arg" >&2; exit 2 ;;
+    esac
+done
+[ "$(id -u)" -eq 0 ] || { echo "check-windows.sh: run it as root (apt-get)" >&2; exit 1; }
+began=$(date +%s)
+
+packages=(wine64 xvfb x11-utils x11-apps xdotool python3-pil python3-numpy)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if [ $build -eq 1 ]; then
+    "$repo/scripts/windows/build.sh" --tests || { echo "check-windows.sh: the build failed" >&2; exit 1; }
+fi
+built=$(date +%s)
+
+out=$(mktemp -d /tmp/kavri-windows.XXXXXX)
+[ $keep -eq 1 ] || trap 'kill $xvfb 2>/dev/null; rm -rf "$out"' EXIT
+[ $keep -eq 1 ] && trap 'kill $xvfb 2>/dev/null' EXIT
+stage=$(ls -d "$repo"/build-windows/stage/kavri-*-windows-x64 | head -n 1)
+tests=$repo/build-windows/kavri/bin/kavri_tests.exe
+
+mkfifo "$out/displayfd"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$out/displayfd" >/dev/null 2>&1 &
+xvfb=$!
+read -r display <"$out/displayfd"
+export DISPLAY=:$display WINEPREFIX=$out/wine WINEARCH=win64 WINEDEBUG=-all
+
+t=$(date +%s%3N)
+wineboot -i >/dev/null 2>&1
+wineserver -w
+echo "wineboot: $(( $(date +%s%3N) - t )) ms (a new Wine prefix)"
+
+CAPTION='^Kavri D3D8 window$'
+passed=0 failed=0
+verdict() {   # verdict NAME OK DETAILS
+    if [ "$2" -eq 0 ]; then passed=$((passed + 1)); echo "$1: PASS $3"; else failed=$((failed + 1)); echo "$1: FAIL $3"; fi
+}
+
+# start_show LABEL FOLDER [arguments]: kavri.exe started in FOLDER as Explorer would start it.
+start_show() {
+    local label=$1 folder=$2
+    shift 2
+    STARTED=$(date +%s%3N)
+    (cd "$folder" && exec wine kavri.exe "$@" >"$out/$label.out" 2>"$out/$label.err") &
+    SHOW=$!
+}
+find_window() {
+    local id
+    for _ in $(seq 1 300); do
+        id=$(xdotool search --name "$CAPTION" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        kill -0 "$SHOW" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+wait_show() {   # wait_show SECONDS: the show's exit code, or "running"
+    for _ in $(seq 1 $(( $1 * 10 ))); do
+        kill -0 "$SHOW" 2>/dev/null || { wait "$SHOW"; echo $?; return; }
+        sleep 0.1
+    done
+    kill -9 "$SHOW" 2>/dev/null
+    wineserver -k 2>/dev/null
+    echo running
+}
+escape() { xdotool key --window "$1" Escape 2>/dev/null || xdotool key Escape; }
+
+# 1. The unit tests, cross-built.
+(cd "$(dirname "$tests")" && wine "$tests" --gtest_brief=1 >"$out/tests.log" 2>&1)
+rc=$?
+verdict unit-tests $rc "$(grep -E '^\[  (PASSED|FAILED) ' "$out/tests.log" | tr '\n' ' ')exit=$rc"
+
+# The Linux capture's frames of the same moments (2.5 to 7.4 s), drawn with OpenGL.
+SDL_AUDIODRIVER=dummy "$repo/build/bin/kavri-capture" --from 2.5 --to 7.4 --fps 60 --frames "$out/frames" \
+    >"$out/capture.log" 2>&1 || { echo "check-windows.sh: kavri-capture failed"; cat "$out/capture.log"; exit 1; }
+
+# 2. The show, fullscreen, as started by a double click in bin\.
+start_show show "$stage/bin"
+if id=$(find_window); then
+    wait=$(( STARTED + 5000 - $(date +%s%3N) ))
+    [ $wait -gt 0 ] && sleep "$(awk -v m=$wait 'BEGIN { print m / 1000 }')"
+    xwd -root -silent -out "$out/show.xwd"
+    /usr/bin/python3 - "$out/show.xwd" "$out/show.png" <<'PY'
+import struct, sys
+from PIL import Image
+data = open(sys.argv[1], 'rb').read()
+header = struct.unpack('>25I', data[:100])
+size, width, height, bpl = header[0], header[4], header[5], header[12]
+ncolors = header[19]
+start = size + ncolors * 12
+Image.frombuffer('RGBX', (width, height), data[start:start + bpl * height], 'raw', 'BGRX', bpl, 1).convert('RGB').save(sys.argv[2])
+PY
+    geometry=$(xwininfo -id "$id" | awk '/Width:/ { w = $NF } /Height:/ { h = $NF } /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print w "x" h "+" x "+" y }')
+    found=$(/usr/bin/python3 "$repo/scripts/desktops/picture.py" "$out/show.png" 1920x1080+0+0 "$out/frames" 60 --window "$geometry" 2>&1)
+    ok=$?
+    escape "$id"
+    rc=$(wait_show 10)
+    [ "$rc" = 0 ] || ok=1
+    verdict show $ok "$found escape=exit$rc"
+else
+    verdict show 1 "no window ($(head -c 300 "$out/show.err" | tr '\n' ' '))"
+    wait_show 1 >/dev/null
+fi
+
+# 3. Closing the window: WM_CLOSE, as the close button and Alt+F4 send it.
+start_show close "$stage/bin"
+if id=$(find_window); then
+    sleep 2
+    wine taskkill /im kavri.exe >/dev/null 2>&1
+    rc=$(wait_show 10)
+    verdict close $([ "$rc" = 0 ] && echo 0 || echo 1) "exit=$rc"
+else
+    verdict close 1 "no window"
+    wait_show 1 >/dev/null
+fi
+
+# 4. No data folder: the program alone.
+mkdir -p "$out/alone/bin"
+cp "$stage/bin/kavri.exe" "$out/alone/bin/"
+start_show no-data "$out/alone/bin"
+if id=$(find_window); then
+    sleep 2
+    escape "$id"
+    rc=$(wait_show 10)
+    said=$(grep -c "found no data folder" "$out/no-data.err")
+    verdict no-data $([ "$rc" = 0 ] && [ "$said" -ge 1 ] && echo 0 || echo 1) "exit=$rc said=\"$(head -n 1 "$out/no-data.err" | cut -c 1-110)\""
+else
+    verdict no-data 1 "no window ($(head -c 300 "$out/no-data.err" | tr '\n' ' '))"
+    wait_show 1 >/dev/null
+fi
+
+# 5. No sound device: Wine's sound drivers switched off.
+WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv=d" start_show no-sound "$stage/bin"
+if id=$(find_window); then
+    sleep 3
+    escape "$id"
+    rc=$(wait_show 10)
+    verdict no-sound $([ "$rc" = 0 ] && echo 0 || echo 1) "exit=$rc said=\"$(head -n 1 "$out/no-sound.err" | cut -c 1-110)\""
+else
+    verdict no-sound 1 "no window ($(head -c 300 "$out/no-sound.err" | tr '\n' ' '))"
+    wait_show 1 >/dev/null
+fi
+
+# 6. Named pipes in place of a texture and of the music (a Unix FIFO, as Wine shows it).
+mkdir -p "$out/fifo"
+cp -r "$stage/bin" "$stage/data" "$out/fifo/"
+texture=$(cd "$out/fifo/data" && ls textures/*.png | head -n 1)
+rm "$out/fifo/data/$texture" "$out/fifo/data/stream/zaza.ogg"
+mkfifo "$out/fifo/data/$texture" "$out/fifo/data/stream/zaza.ogg"
+start_show fifo "$out/fifo/bin"
+if id=$(find_window); then
+    sleep 3
+    escape "$id"
+    rc=$(wait_show 10)
+    refused=$(grep -c "pipe\|not a file" "$out/fifo/bin/kavri.log" "$out/fifo.err" 2>/dev/null | awk -F: '{ n += $NF } END { print n + 0 }')
+    verdict fifo $([ "$rc" = 0 ] && [ "$refused" -ge 2 ] && echo 0 || echo 1) "exit=$rc refused=$refused: $(grep -h "pipe\|not a file" "$out/fifo.err" | head -n 2 | cut -c 1-90 | tr '\n' ' ')"
+else
+    verdict fifo 1 "no window or hung ($(head -c 300 "$out/fifo.err" | tr '\n' ' '))"
+    wait_show 1 >/dev/null
+fi
+
+echo "windows: $passed passed, $failed failed (build $(( built - began )) s, checks $(( $(date +%s) - built )) s)"
+[ $keep -eq 1 ] && echo "kept: $out"
+[ $failed -eq 0 ]
