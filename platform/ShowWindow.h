@@ -54,6 +54,7 @@ private:
     Kind mKind;
     Monitor mMonitor;
     std::uintptr_t mWindow;
+    void* mHook;   // sees the messages posted to the window before the engine takes them
     int mWidth, mHeight;
     bool mCloseRequested;
 #else

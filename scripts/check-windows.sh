@@ -30,7 +30,7 @@ done
 [ "$(id -u)" -eq 0 ] || { echo "check-windows.sh: run it as root (apt-get)" >&2; exit 1; }
 began=$(date +%s)
 
-packages=(wine64 xvfb x11-utils x11-apps xdotool python3-pil python3-numpy)
+packages=(wine64 xvfb x11-utils xdotool imagemagick python3-pil python3-numpy)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
@@ -110,17 +110,7 @@ start_show show "$stage/bin"
 if id=$(find_window); then
     wait=$(( STARTED + 5000 - $(date +%s%3N) ))
     [ $wait -gt 0 ] && sleep "$(awk -v m=$wait 'BEGIN { print m / 1000 }')"
-    xwd -root -silent -out "$out/show.xwd"
-    /usr/bin/python3 - "$out/show.xwd" "$out/show.png" <<'PY'
-import struct, sys
-from PIL import Image
-data = open(sys.argv[1], 'rb').read()
-header = struct.unpack('>25I', data[:100])
-size, width, height, bpl = header[0], header[4], header[5], header[12]
-ncolors = header[19]
-start = size + ncolors * 12
-Image.frombuffer('RGBX', (width, height), data[start:start + bpl * height], 'raw', 'BGRX', bpl, 1).convert('RGB').save(sys.argv[2])
-PY
+    import -window root "$out/show.png"
     geometry=$(xwininfo -id "$id" | awk '/Width:/ { w = $NF } /Height:/ { h = $NF } /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print w "x" h "+" x "+" y }')
     found=$(/usr/bin/python3 "$repo/scripts/desktops/picture.py" "$out/show.png" 1920x1080+0+0 "$out/frames" 60 --window "$geometry" 2>&1)
     ok=$?

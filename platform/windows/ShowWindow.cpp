@@ -16,6 +16,8 @@ const wchar_t kClassName[] = L"KavriShowWindow";
 const wchar_t kTitle[] = L"Kavri D3D8 window";
 // WM_SIZE as the window passes it on to the engine (see below): never passed on again.
 const WPARAM kPassedOn = 0x4b41;
+// The one show window, for the message hook.
+ShowWindow* sWindow = nullptr;
 
 } // namespace
 
@@ -67,6 +69,21 @@ public:
         }
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+
+    // Every message the thread takes from its queue passes here first. A WM_CLOSE posted to
+    // the window (taskkill, the Task Manager's "End task") would reach the engine, whose
+    // default handling destroys the window under the running show: it becomes a request to
+    // end through the teardown instead.
+    static LRESULT CALLBACK posted(int code, WPARAM wParam, LPARAM lParam)
+    {
+        MSG* message = reinterpret_cast<MSG*>(lParam);
+        if (code == HC_ACTION && wParam == PM_REMOVE && sWindow && message->message == WM_CLOSE &&
+            message->hwnd == reinterpret_cast<HWND>(sWindow->mWindow)) {
+            sWindow->mCloseRequested = true;
+            message->message = WM_NULL;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
 };
 
 ShowWindow* ShowWindow::create(Kind kind, int /*depthBits: the engine picks the pixel format itself*/)
@@ -106,6 +123,8 @@ ShowWindow* ShowWindow::create(Kind kind, int /*depthBits: the engine picks the 
         return nullptr;
     }
     window->mWindow = reinterpret_cast<std::uintptr_t>(hwnd);
+    window->mHook = SetWindowsHookExW(WH_GETMESSAGE, ShowWindowProcedure::posted, nullptr, GetCurrentThreadId());
+    sWindow = window;
     RECT client;
     GetClientRect(hwnd, &client);
     window->mWidth = client.right - client.left;
@@ -113,13 +132,18 @@ ShowWindow* ShowWindow::create(Kind kind, int /*depthBits: the engine picks the 
     return window;
 }
 
-ShowWindow::ShowWindow(Kind kind) : mKind(kind), mWindow(0), mWidth(0), mHeight(0), mCloseRequested(false)
+ShowWindow::ShowWindow(Kind kind)
+    : mKind(kind), mWindow(0), mHook(nullptr), mWidth(0), mHeight(0), mCloseRequested(false)
 {
     mMonitor = MonitorFinder::showMonitor(nullptr);
 }
 
 ShowWindow::~ShowWindow()
 {
+    if (mHook)
+        UnhookWindowsHookEx(static_cast<HHOOK>(mHook));
+    if (sWindow == this)
+        sWindow = nullptr;
     if (mWindow)
         DestroyWindow(reinterpret_cast<HWND>(mWindow));
 }
