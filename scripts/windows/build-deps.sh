@@ -168,12 +168,14 @@ build_libpng() {
 }
 
 # SDL2 only plays sound here: WASAPI, DirectSound and WinMM, plus the dummy and disk drivers.
+# Its video subsystem stays in: on Windows the dynamic API table refers to functions of the
+# Windows video driver (SDL_RegisterApp and others), and a static SDL2 without it does not link.
 build_libsdl2() {
   local src
   src=$(unpack_source libsdl2)
   cmake_build "$src" "$WORK/build/libsdl2" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
     -DSDL_CCACHE=OFF -DSDL_AUDIO=ON -DSDL_WASAPI=ON -DSDL_DIRECTX=ON \
-    -DSDL_VIDEO=OFF -DSDL_RENDER=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF \
+    -DSDL_VIDEO=ON -DSDL_RENDER=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF \
     -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF -DSDL_VULKAN=OFF \
     -DSDL_XINPUT=OFF -DSDL_RENDER_D3D=OFF
 }

@@ -1,7 +1,7 @@
-// Smoke test of the cross-built libraries: opens a 640x480 OpenGL window with the static
-// Irrlicht, draws a coloured rectangle and a PNG (path in argv[1]) for about two seconds,
-// checks that vorbisfile links, opens the default audio device with SDL2 (its absence is
-// reported, not fatal), and ends 0.
+// Smoke test of the cross-built libraries: opens a 640x480 OpenGL window (or the full screen
+// at 640x480 when argv[2] is "fullscreen") with the static Irrlicht, draws a coloured rectangle
+// and a PNG (path in argv[1]) for about two seconds, checks that vorbisfile links, opens the
+// default audio device with SDL2 (its absence is reported, not fatal), and ends 0.
 // Built and run under Wine by smoke.sh; not part of the program.
 #include <irrlicht.h>
 #define SDL_MAIN_HANDLED
@@ -68,10 +68,12 @@ static bool tryAudio()
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // smoke.sh watches the log as it grows
     const char* pngPath = argc > 1 ? argv[1] : "smoke.png";
+    const bool fullscreen = argc > 2 && std::strcmp(argv[2], "fullscreen") == 0;
 
     IrrlichtDevice* device = createDevice(video::EDT_OPENGL, core::dimension2du(640, 480), 32,
-                                          false, false, false, nullptr);
+                                          fullscreen, false, false, nullptr);
     if (!device) {
         std::printf("video: no OpenGL device\n");
         return 1;
@@ -88,6 +90,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    std::printf("video: drawing\n");
     const u32 start = device->getTimer()->getRealTime();
     u32 frames = 0;
     while (device->run() && device->getTimer()->getRealTime() - start < 2000) {

@@ -4,6 +4,7 @@
 # Wine prefix, and takes a screenshot one second in.
 #
 #   scripts/windows/smoke.sh [PREFIX]      (default PREFIX: build-windows/deps)
+#   SMOKE_FULLSCREEN=1 scripts/windows/smoke.sh   asks the engine for the full screen at 640x480
 #
 # Output (the .exe, the screenshot, the program's log) goes to build-windows/smoke.
 set -euo pipefail
@@ -71,9 +72,16 @@ echo "wineboot: $(elapsed "$start") s"
 echo "== running smoke.exe under Wine on $DISPLAY"
 cd "$OUT"
 start=$(date +%s.%N)
-"$wine" smoke.exe smoke.png >smoke.log 2>&1 &
+"$wine" smoke.exe smoke.png ${SMOKE_FULLSCREEN:+fullscreen} >smoke.log 2>&1 &
 run=$!
-sleep 1.5   # Wine takes a moment to start the program; the window is up by then
+# The screenshot is taken one second after the program starts drawing.
+for _ in $(seq 100); do
+  grep -q '^video: drawing' smoke.log 2>/dev/null && break
+  kill -0 "$run" 2>/dev/null || break
+  sleep 0.1
+done
+echo "drawing after $(elapsed "$start") s"
+sleep 1
 xwd -root -silent | convert xwd:- screenshot.png
 status=0
 wait "$run" || status=$?
