@@ -32,7 +32,7 @@ export LC_ALL=C TZ=UTC
 
 PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev libz-mingw-w64-dev libgtest-dev dpkg-dev make cmake pkg-config
-          ca-certificates)
+          xz-utils ca-certificates)
 SRC_LIST=/etc/apt/sources.list.d/kavri-src.sources
 
 say() { printf '== %s\n' "$*"; }
