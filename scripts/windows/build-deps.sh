@@ -267,7 +267,14 @@ build() {
   log=$WORK/logs/$lib.log
   start=$SECONDS
   say "$lib: building (log: $log)"
-  if ! ("build_$lib") >"$log" 2>&1; then
+  # Errexit holds in the recipe only when its subshell is a plain command that sets it itself
+  # (inside `if` or `||` bash ignores it).
+  local status
+  set +e
+  (set -e; "build_$lib") >"$log" 2>&1
+  status=$?
+  set -e
+  if ((status != 0)); then
     tail -n 40 "$log" >&2
     die "$lib failed; see $log"
   fi
