@@ -112,6 +112,7 @@ Result System::init(int maxChannels, unsigned int, void*)
 #ifndef _WIN32
     snd_lib_error_set_handler(quietAlsa);
 #endif
+    SDL_SetMainReady();   // the show's own entry stands in for SDL's
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return ERR_INITIALIZATION;
     // 16-bit at 44.1 kHz stereo, or the device's own rate and channels: each stream converts.

@@ -85,8 +85,16 @@ unpack_source() {
   if [[ ! -f $dsc ]]; then
     local offered
     offered=$(apt-cache showsrc --only-source "$pkg" | sed -n 's/^Version: //p' | sort -u)
-    grep -qxF "$ver" <<<"$offered" ||
-      die "Debian offers $pkg $(echo $offered), not $ver as pinned in sources.txt"
+    # A point release replaces a version in the archive: the build goes on with the one on
+    # offer, and says so, rather than leave a fresh machine without a Windows build.
+    if ! grep -qxF "$ver" <<<"$offered"; then
+      local newest
+      newest=$(sort -V <<<"$offered" | tail -n 1)
+      [[ -n $newest ]] || die "Debian offers no source of $pkg"
+      echo "build-deps.sh: Debian now offers $pkg $newest, not $ver as pinned in sources.txt; building $newest (pin it there to make this build the reference)" >&2
+      ver=$newest
+      dsc=$WORK/dl/${pkg}_${ver#*:}.dsc
+    fi
     mkdir -p "$WORK/dl"
     (cd "$WORK/dl" && apt-get source -q --download-only --only-source "$pkg=$ver") >&2
   fi
@@ -95,6 +103,9 @@ unpack_source() {
   rm -rf "$dir"
   mkdir -p "$WORK/src"
   dpkg-source --no-check -x "$dsc" "$dir" >/dev/null
+  # What goes into kavri.exe carries its licence into the release archive.
+  mkdir -p "$PREFIX/licences"
+  cp "$dir/debian/copyright" "$PREFIX/licences/$pkg"
   [[ $(dpkg-parsechangelog -l "$dir/debian/changelog" -SVersion) == "$ver" ]] ||
     die "$dir is not version $ver"
   echo "$dir"
@@ -135,6 +146,11 @@ build_zlib() {
   mkdir -p "$PREFIX/include" "$PREFIX/lib/pkgconfig"
   cp "$root/include/zlib.h" "$root/include/zconf.h" "$PREFIX/include/"
   cp "$root/lib/libz.a" "$PREFIX/lib/"
+  # The licences of what goes into kavri.exe besides the sources built here: zlib, and
+  # MinGW-w64's runtime (start-up code, winpthreads).
+  mkdir -p "$PREFIX/licences"
+  cp /usr/share/doc/libz-mingw-w64-dev/copyright "$PREFIX/licences/zlib"
+  cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$PREFIX/licences/mingw-w64-runtime"
   cat >"$PREFIX/lib/pkgconfig/zlib.pc" <<EOF
 prefix=$PREFIX
 libdir=\${prefix}/lib
