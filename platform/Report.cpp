@@ -90,6 +90,14 @@ void keepOnWindows(const std::string& text)
 }
 #endif
 
+// A backslash is written twice, so that "\\x1b" in a name is told apart from an escaped
+// control character; on Windows it separates folders and stays as it is, readable.
+#ifdef _WIN32
+const bool kBackslashIsPlain = true;
+#else
+const bool kBackslashIsPlain = false;
+#endif
+
 } // namespace
 
 std::string printable(const std::string& text)
@@ -98,7 +106,7 @@ std::string printable(const std::string& text)
     out.reserve(text.size());
     const unsigned char* s = reinterpret_cast<const unsigned char*>(text.data());
     for (size_t i = 0; i < text.size();) {
-        if (s[i] >= 0x20 && s[i] < 0x7f && s[i] != '\\') {
+        if (s[i] >= 0x20 && s[i] < 0x7f && (s[i] != '\\' || kBackslashIsPlain)) {
             out += static_cast<char>(s[i++]);
             continue;
         }

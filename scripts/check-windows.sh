@@ -11,6 +11,8 @@
 #            scripts/check-desktops.sh checks the Linux show); Escape ends it with 0
 #   close    closing the window (WM_CLOSE, as the close button or Alt+F4) ends it with 0
 #   no-data  without a data folder it says so and ends cleanly (Escape, 0)
+#   sound    the music is heard: through Wine's PulseAudio driver into a private PulseAudio
+#            server's null sink, recorded
 #   no-sound with Wine's sound drivers off it plays silently instead of failing
 #   fifo     a named pipe in place of a texture and of the music: refused, no hang
 # Prints one line per check, the total and the time taken; exit code 1 if a check failed.
@@ -30,7 +32,7 @@ done
 [ "$(id -u)" -eq 0 ] || { echo "check-windows.sh: run it as root (apt-get)" >&2; exit 1; }
 began=$(date +%s)
 
-packages=(wine64 xvfb x11-utils xdotool imagemagick python3-pil python3-numpy)
+packages=(wine64 xvfb x11-utils xdotool imagemagick python3-pil python3-numpy pulseaudio pulseaudio-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
@@ -45,8 +47,8 @@ fi
 built=$(date +%s)
 
 out=$(mktemp -d /tmp/kavri-windows.XXXXXX)
-[ $keep -eq 1 ] || trap 'kill $xvfb 2>/dev/null; rm -rf "$out"' EXIT
-[ $keep -eq 1 ] && trap 'kill $xvfb 2>/dev/null' EXIT
+[ $keep -eq 1 ] || trap 'kill $xvfb $pulse 2>/dev/null; rm -rf "$out"' EXIT
+[ $keep -eq 1 ] && trap 'kill $xvfb $pulse 2>/dev/null' EXIT
 stage=$(ls -d "$repo"/build-windows/stage/kavri-*-windows-x64 | head -n 1)
 tests=$repo/build-windows/kavri/bin/kavri_tests.exe
 
@@ -55,6 +57,16 @@ Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$out/displayfd" >/dev/
 xvfb=$!
 read -r display <"$out/displayfd"
 export DISPLAY=:$display WINEPREFIX=$out/wine WINEARCH=win64 WINEDEBUG=-all
+
+# A private sound server with a null sink, which Wine's PulseAudio driver plays into.
+export XDG_RUNTIME_DIR=$out/runtime HOME=$out/home
+mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
+unset PULSE_SERVER DBUS_SESSION_BUS_ADDRESS
+pulseaudio --daemonize=no -n --exit-idle-time=-1 --use-pid-file=no --disallow-module-loading \
+    --load="module-native-protocol-unix" --load="module-null-sink sink_name=show rate=44100" \
+    >"$out/pulseaudio.log" 2>&1 &
+pulse=$!
+for _ in $(seq 1 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
 
 t=$(date +%s%3N)
 wineboot -i >/dev/null 2>&1
@@ -85,14 +97,18 @@ find_window() {
     done
     return 1
 }
-wait_show() {   # wait_show SECONDS: the show's exit code, or "running"
+wait_show() {   # wait_show SECONDS: sets RC to the show's exit code, or "running" (then kills it)
+    RC=running
     for _ in $(seq 1 $(( $1 * 10 ))); do
-        kill -0 "$SHOW" 2>/dev/null || { wait "$SHOW"; echo $?; return; }
+        if ! kill -0 "$SHOW" 2>/dev/null; then
+            wait "$SHOW"
+            RC=$?
+            return
+        fi
         sleep 0.1
     done
     kill -9 "$SHOW" 2>/dev/null
     wineserver -k 2>/dev/null
-    echo running
 }
 escape() { xdotool key --window "$1" Escape 2>/dev/null || xdotool key Escape; }
 
@@ -115,12 +131,12 @@ if id=$(find_window); then
     found=$(/usr/bin/python3 "$repo/scripts/desktops/picture.py" "$out/show.png" 1920x1080+0+0 "$out/frames" 60 --window "$geometry" 2>&1)
     ok=$?
     escape "$id"
-    rc=$(wait_show 10)
+    wait_show 10; rc=$RC
     [ "$rc" = 0 ] || ok=1
     verdict show $ok "$found escape=exit$rc"
 else
     verdict show 1 "no window ($(head -c 300 "$out/show.err" | tr '\n' ' '))"
-    wait_show 1 >/dev/null
+    wait_show 1
 fi
 
 # 3. Closing the window: WM_CLOSE, as the close button and Alt+F4 send it.
@@ -128,11 +144,11 @@ start_show close "$stage/bin"
 if id=$(find_window); then
     sleep 2
     wine taskkill /im kavri.exe >/dev/null 2>&1
-    rc=$(wait_show 10)
+    wait_show 10; rc=$RC
     verdict close $([ "$rc" = 0 ] && echo 0 || echo 1) "exit=$rc"
 else
     verdict close 1 "no window"
-    wait_show 1 >/dev/null
+    wait_show 1
 fi
 
 # 4. No data folder: the program alone.
@@ -142,27 +158,44 @@ start_show no-data "$out/alone/bin"
 if id=$(find_window); then
     sleep 2
     escape "$id"
-    rc=$(wait_show 10)
+    wait_show 10; rc=$RC
     said=$(grep -c "found no data folder" "$out/no-data.err")
     verdict no-data $([ "$rc" = 0 ] && [ "$said" -ge 1 ] && echo 0 || echo 1) "exit=$rc said=\"$(head -n 1 "$out/no-data.err" | cut -c 1-110)\""
 else
     verdict no-data 1 "no window ($(head -c 300 "$out/no-data.err" | tr '\n' ' '))"
-    wait_show 1 >/dev/null
+    wait_show 1
 fi
 
-# 5. No sound device: Wine's sound drivers switched off.
+# 5. The music, heard: the sink recorded from 2 to 6 s after the window appeared.
+start_show sound "$stage/bin"
+if id=$(find_window); then
+    sleep 2
+    timeout 4 parec -d show.monitor --format=s16le --channels=1 --rate=44100 --raw >"$out/sound.raw" 2>/dev/null
+    escape "$id"
+    wait_show 10; rc=$RC
+    level=$(/usr/bin/python3 -c "
+import sys, numpy as np
+a = np.fromfile(sys.argv[1], dtype='<i2').astype(float)
+print(int(np.sqrt(np.mean(a * a))) if a.size else 0)" "$out/sound.raw")
+    verdict sound $([ "$rc" = 0 ] && [ "$level" -gt 300 ] && echo 0 || echo 1) "exit=$rc music-rms=$level (silence is 0) $(grep -h "audio" "$out/sound.err" | head -n 1)"
+else
+    verdict sound 1 "no window ($(head -c 300 "$out/sound.err" | tr '\n' ' '))"
+    wait_show 1
+fi
+
+# 6. No sound device: Wine's sound drivers switched off.
 WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv=d" start_show no-sound "$stage/bin"
 if id=$(find_window); then
     sleep 3
     escape "$id"
-    rc=$(wait_show 10)
+    wait_show 10; rc=$RC
     verdict no-sound $([ "$rc" = 0 ] && echo 0 || echo 1) "exit=$rc said=\"$(head -n 1 "$out/no-sound.err" | cut -c 1-110)\""
 else
     verdict no-sound 1 "no window ($(head -c 300 "$out/no-sound.err" | tr '\n' ' '))"
-    wait_show 1 >/dev/null
+    wait_show 1
 fi
 
-# 6. Named pipes in place of a texture and of the music (a Unix FIFO, as Wine shows it).
+# 7. Named pipes in place of a texture and of the music (a Unix FIFO, as Wine shows it).
 mkdir -p "$out/fifo"
 cp -r "$stage/bin" "$stage/data" "$out/fifo/"
 texture=$(cd "$out/fifo/data" && ls textures/*.png | head -n 1)
@@ -172,12 +205,13 @@ start_show fifo "$out/fifo/bin"
 if id=$(find_window); then
     sleep 3
     escape "$id"
-    rc=$(wait_show 10)
-    refused=$(grep -c "pipe\|not a file" "$out/fifo/bin/kavri.log" "$out/fifo.err" 2>/dev/null | awk -F: '{ n += $NF } END { print n + 0 }')
-    verdict fifo $([ "$rc" = 0 ] && [ "$refused" -ge 2 ] && echo 0 || echo 1) "exit=$rc refused=$refused: $(grep -h "pipe\|not a file" "$out/fifo.err" | head -n 2 | cut -c 1-90 | tr '\n' ' ')"
+    wait_show 10; rc=$RC
+    # Both are named in kavri.log: the texture and the music.
+    refused=$(grep -c "named pipe" "$out/fifo/bin/kavri.log" 2>/dev/null)
+    verdict fifo $([ "$rc" = 0 ] && [ "$refused" -ge 2 ] && echo 0 || echo 1) "exit=$rc refused=$refused: $(grep -h "named pipe" "$out/fifo/bin/kavri.log" | sed 's/.*data.//' | cut -c 1-60 | tr '\n' ' ')"
 else
     verdict fifo 1 "no window or hung ($(head -c 300 "$out/fifo.err" | tr '\n' ' '))"
-    wait_show 1 >/dev/null
+    wait_show 1
 fi
 
 echo "windows: $passed passed, $failed failed (build $(( built - began )) s, checks $(( $(date +%s) - built )) s)"
