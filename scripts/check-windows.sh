@@ -10,6 +10,7 @@
 #            that moment when read back at each picture pixel's centre (as
 #            scripts/check-desktops.sh checks the Linux show); Escape ends it with 0
 #   close    closing the window (WM_CLOSE, as the close button or Alt+F4) ends it with 0
+#   logoff   the session's end (WM_QUERYENDSESSION, WM_ENDSESSION) ends it with 0
 #   no-data  without a data folder it says so and ends cleanly (Escape, 0)
 #   sound    the music is heard: through Wine's PulseAudio driver into a private PulseAudio
 #            server's null sink, recorded
@@ -47,8 +48,14 @@ fi
 built=$(date +%s)
 
 out=$(mktemp -d /tmp/kavri-windows.XXXXXX)
-[ $keep -eq 1 ] || trap 'kill $xvfb $pulse 2>/dev/null; rm -rf "$out"' EXIT
-[ $keep -eq 1 ] && trap 'kill $xvfb $pulse 2>/dev/null' EXIT
+xvfb= pulse=
+finish() {
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    kill $xvfb $pulse 2>/dev/null
+    [ $keep -eq 1 ] || rm -rf "$out"
+}
+trap finish EXIT
 stage=$(ls -d "$repo"/build-windows/stage/kavri-*-windows-x64 | head -n 1)
 tests=$repo/build-windows/kavri/bin/kavri_tests.exe
 
@@ -148,6 +155,18 @@ if id=$(find_window); then
     verdict close $([ "$rc" = 0 ] && echo 0 || echo 1) "exit=$rc"
 else
     verdict close 1 "no window"
+    wait_show 1
+fi
+
+# The session's end, as at a logoff (Wine's wineboot --end-session).
+start_show logoff "$stage/bin"
+if id=$(find_window); then
+    sleep 2
+    wineboot --end-session >/dev/null 2>&1
+    wait_show 10; rc=$RC
+    verdict logoff $([ "$rc" = 0 ] && echo 0 || echo 1) "exit=$rc"
+else
+    verdict logoff 1 "no window"
     wait_show 1
 fi
 
