@@ -20,9 +20,18 @@ testing=OFF
 "$repo/scripts/windows/build-deps.sh" "$deps"
 [ -f "$repo/build/data/stream/zaza.ogg" ] || "$repo/scripts/setup.sh"
 
+# The program's icon: the Linux build's 256x256 PNG in an .ico (a PNG entry, as Windows
+# Vista and later read it).
+/usr/bin/python3 - "$repo/build/icon/kavri.png" "$out/kavri.ico" <<'PY'
+import struct, sys
+png = open(sys.argv[1], 'rb').read()
+header = struct.pack('<HHH', 0, 1, 1)
+entry = struct.pack('<BBBBHHII', 0, 0, 0, 0, 1, 32, len(png), 6 + 16)   # 0 x 0 means 256
+open(sys.argv[2], 'wb').write(header + entry + png)
+PY
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct 2>/dev/null || echo 0)}
 cmake -S "$repo" -B "$out/kavri" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
-    -DKAVRI_WINDOWS_DEPS="$deps" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=$testing >/dev/null
+    -DKAVRI_WINDOWS_DEPS="$deps" -DKAVRI_WINDOWS_ICON="$out/kavri.ico" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=$testing >/dev/null
 cmake --build "$out/kavri" -j2
 
 version=$(sed -n 's/^project(kavri VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
