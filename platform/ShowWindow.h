@@ -18,6 +18,9 @@ namespace veko {
 // window manager's EWMH fullscreen state when one runs; without one the window is simply put
 // on that monitor and takes the focus itself. WINDOWED is an ordinary 640x480 window that
 // the user may resize.
+//
+// On Windows it is a Win32 window, black behind, borderless over the monitor or an ordinary
+// window; closing it, Alt+F4 and the session's end ask the show to end through its teardown.
 class ShowWindow {
 public:
     enum Kind { FULLSCREEN, WINDOWED };
