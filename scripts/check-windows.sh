@@ -33,7 +33,7 @@ done
 [ "$(id -u)" -eq 0 ] || { echo "check-windows.sh: run it as root (apt-get)" >&2; exit 1; }
 began=$(date +%s)
 
-packages=(wine64 xvfb x11-utils xdotool imagemagick python3-pil python3-numpy pulseaudio pulseaudio-utils)
+packages=(wine wine64 xvfb x11-utils xdotool imagemagick python3-pil python3-numpy pulseaudio pulseaudio-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
