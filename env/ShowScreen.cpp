@@ -163,6 +163,10 @@ bool ShowScreen::putPicture(const core::rect<s32>& dest)
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, PictureLayout::kWidth, PictureLayout::kHeight, GL_BGRA, GL_UNSIGNED_BYTE, mPixels.data());
     mEnv->setWindowTarget();
+    // Opaque: a window with an alpha channel would let the desktop through where the
+    // picture's alpha says so.
+    for (std::uint32_t& pixel : mPixels)
+        pixel |= 0xff000000u;
     mCpuScaler->scale(mPixels.data(), PictureLayout::kWidth, PictureLayout::kHeight, out, dest.getWidth(),
                       dest.getHeight(), mBlit->stride());
     if (dest != mBlitDest) {

@@ -23,27 +23,30 @@
 namespace {
 
 const int kWidth = 1000, kHeight = 700;   // the picture 933x700 at x 33 (1.458 times)
+// The part of the window compared: the X server keeps only what lies on its screen, and the
+// tests' screen may be as small as 640x480.
+const int kShownWidth = 640, kShownHeight = 480;
 
-// RGB of the window, top row first: from the back buffer, or from the X server.
+// RGB of the window's upper left part, top row first: from the back buffer, or from the X server.
 std::vector<std::uint8_t> backBuffer()
 {
-    std::vector<std::uint8_t> bottomUp(kWidth * kHeight * 3), rgb(kWidth * kHeight * 3);
+    std::vector<std::uint8_t> bottomUp(kWidth * kHeight * 3), rgb;
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    for (int y = 0; y < kHeight; ++y)
-        std::copy_n(&bottomUp[(kHeight - 1 - y) * kWidth * 3], kWidth * 3, &rgb[y * kWidth * 3]);
+    for (int y = 0; y < kShownHeight; ++y)
+        rgb.insert(rgb.end(), &bottomUp[(kHeight - 1 - y) * kWidth * 3], &bottomUp[(kHeight - 1 - y) * kWidth * 3 + kShownWidth * 3]);
     return rgb;
 }
 
 std::vector<std::uint8_t> xWindow(Display* display, unsigned long window)
 {
     std::vector<std::uint8_t> rgb;
-    XImage* image = XGetImage(display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, window, 0, 0, kShownWidth, kShownHeight, AllPlanes, ZPixmap);
     if (!image)
         return rgb;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
+    for (int y = 0; y < kShownHeight; ++y)
+        for (int x = 0; x < kShownWidth; ++x) {
             const unsigned long p = XGetPixel(image, x, y);
             rgb.insert(rgb.end(), { std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p) });
         }
@@ -114,8 +117,8 @@ TEST(ShowScreen, BothWaysToTheWindowShowTheSameScaledPicture)
         const int d = std::abs(int(gl[k]) - int(cpu[k]));
         far += d > 2;
         off += d > 0;
-        const int x = int(k / 3 % kWidth);
-        if ((x < 33 || x >= 966) && (gl[k] || cpu[k]))
+        const int x = int(k / 3 % kShownWidth);
+        if (x < 33 && (gl[k] || cpu[k]))
             ++barPixels;
     }
     EXPECT_EQ(far, 0) << off << " channels differ at all";
