@@ -19,6 +19,24 @@ inline std::uint32_t blendPixel(std::uint32_t a, std::uint32_t b, std::uint32_t 
     return blendPair(a & 0x00ff00ffu, b & 0x00ff00ffu, w) | blendPair((a >> 8) & 0x00ff00ffu, (b >> 8) & 0x00ff00ffu, w) << 8;
 }
 
+inline std::uint8_t blendByte(std::uint8_t a, std::uint8_t b, std::uint16_t wa, std::uint16_t wb)
+{
+    return static_cast<std::uint8_t>((std::uint16_t(a * wa) + std::uint16_t(b * wb) + 128u) >> 8);
+}
+
+// Byte by byte in 16 bits, in blocks of 16 that the compiler turns into vector instructions.
+void blendRows(std::uint8_t* __restrict out, const std::uint8_t* __restrict a, const std::uint8_t* __restrict b,
+               std::size_t bytes, std::uint32_t w)
+{
+    const std::uint16_t wa = static_cast<std::uint16_t>(256 - w), wb = static_cast<std::uint16_t>(w);
+    std::size_t k = 0;
+    for (; k + 16 <= bytes; k += 16)
+        for (std::size_t i = 0; i < 16; ++i)
+            out[k + i] = blendByte(a[k + i], b[k + i], wa, wb);
+    for (; k < bytes; ++k)
+        out[k] = blendByte(a[k], b[k], wa, wb);
+}
+
 } // namespace
 
 CpuScaler::CpuScaler() : mCachedRow{ -1, -1 } {}
@@ -34,6 +52,7 @@ void CpuScaler::Axis::build(int sourceSize, int outSize)
     first.resize(outSize);
     second.resize(outSize);
     weight.resize(outSize);
+    blended.clear();
     const double scale = double(outSize) / sourceSize;
     const double inner = 0.5 - 0.5 / scale;
     for (int i = 0; i < outSize; ++i) {
@@ -46,6 +65,8 @@ void CpuScaler::Axis::build(int sourceSize, int outSize)
         first[i] = pixel;
         second[i] = w ? neighbour : pixel;
         weight[i] = static_cast<std::uint16_t>(std::min(w, 128));
+        if (w)
+            blended.push_back(i);
     }
 }
 
@@ -56,11 +77,13 @@ const std::uint32_t* CpuScaler::scaledRow(const std::uint32_t* source, int row)
         return cached.data();
     const std::uint32_t* in = source + std::size_t(row) * mColumns.from;
     cached.resize(mColumns.to);
-    for (int x = 0; x < mColumns.to; ++x) {
-        const std::uint32_t w = mColumns.weight[x];
-        const std::uint32_t a = in[mColumns.first[x]];
-        cached[x] = w ? blendPixel(a, in[mColumns.second[x]], w) : a;
-    }
+    // Every pixel the nearest one first, then the few that a border crosses blended.
+    const int* first = mColumns.first.data();
+    std::uint32_t* out = cached.data();
+    for (int x = 0; x < mColumns.to; ++x)
+        out[x] = in[first[x]];
+    for (int x : mColumns.blended)
+        out[x] = blendPixel(in[first[x]], in[mColumns.second[x]], mColumns.weight[x]);
     mCachedRow[row & 1] = row;
     return cached.data();
 }
@@ -87,8 +110,7 @@ void CpuScaler::scale(const std::uint32_t* source, int sourceWidth, int sourceHe
             continue;
         }
         const std::uint8_t* b = reinterpret_cast<const std::uint8_t*>(scaledRow(source, mRows.second[y]));
-        for (std::size_t k = 0; k < bytes; ++k)
-            line[k] = static_cast<std::uint8_t>((a[k] * (256 - w) + b[k] * w + 128) >> 8);
+        blendRows(line, a, b, bytes, w);
     }
 }
 

@@ -32,6 +32,7 @@ private:
         int from = 0, to = 0;
         std::vector<int> first, second;
         std::vector<std::uint16_t> weight;   // 0 (a plain copy) to 128 (half and half)
+        std::vector<int> blended;             // the outputs whose weight is not 0
         void build(int sourceSize, int outSize);
     };
 

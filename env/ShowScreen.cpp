@@ -165,8 +165,9 @@ bool ShowScreen::putPicture(const core::rect<s32>& dest)
     mEnv->setWindowTarget();
     // Opaque: a window with an alpha channel would let the desktop through where the
     // picture's alpha says so.
-    for (std::uint32_t& pixel : mPixels)
-        pixel |= 0xff000000u;
+    std::uint32_t* pixels = mPixels.data();
+    for (std::size_t i = 0; i < std::size_t(PictureLayout::kWidth) * PictureLayout::kHeight; ++i)
+        pixels[i] |= 0xff000000u;
     mCpuScaler->scale(mPixels.data(), PictureLayout::kWidth, PictureLayout::kHeight, out, dest.getWidth(),
                       dest.getHeight(), mBlit->stride());
     if (dest != mBlitDest) {
