@@ -56,7 +56,7 @@ WindowBlit* WindowBlit::create(Display* display, std::uintptr_t window)
 
 WindowBlit::WindowBlit(Display* display, std::uintptr_t window, void* visual, int depth)
     : mDisplay(display), mWindow(window), mVisual(visual), mDepth(depth), mGc(XCreateGC(display, window, 0, nullptr)),
-      mImage(nullptr), mSegment(nullptr), mShmUsable(XShmQueryExtension(display))
+      mImage(nullptr), mSegment(nullptr), mShmUsable(XShmQueryExtension(display)), mServerReads(false)
 {
 }
 
@@ -68,6 +68,7 @@ WindowBlit::~WindowBlit()
 
 void WindowBlit::release()
 {
+    waitForServer();
     if (!mImage)
         return;
     if (mSegment) {
@@ -87,6 +88,7 @@ std::uint32_t* WindowBlit::buffer(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return nullptr;
+    waitForServer();
     if (mImage && mImage->width == width && mImage->height == height)
         return reinterpret_cast<std::uint32_t*>(mImage->data);
     release();
@@ -164,12 +166,21 @@ void WindowBlit::put(int x, int y)
 {
     if (!mImage)
         return;
-    if (mSegment)
+    if (mSegment) {
         XShmPutImage(mDisplay, mWindow, mGc, mImage, 0, 0, x, y, mImage->width, mImage->height, False);
-    else
+        mServerReads = true;
+    } else {
         XPutImage(mDisplay, mWindow, mGc, mImage, 0, 0, x, y, mImage->width, mImage->height);
+    }
+    XFlush(mDisplay);
+}
+
+void WindowBlit::waitForServer()
+{
     // Once the server answers, it has copied the shared pixels.
-    XSync(mDisplay, False);
+    if (mServerReads)
+        XSync(mDisplay, False);
+    mServerReads = false;
 }
 
 void WindowBlit::clear()

@@ -26,8 +26,9 @@ public:
     // the same buffer while the size stays. Null if it cannot be made.
     std::uint32_t* buffer(int width, int height);
     int stride() const;
-    // Puts the buffer with its upper left corner at (x, y) of the window (the window clips it)
-    // and waits until the X server has taken it, so that the buffer may be drawn again.
+    // Puts the buffer with its upper left corner at (x, y) of the window (the window clips
+    // it). The X server copies shared pixels while the caller goes on; buffer() waits for
+    // it to finish before the pixels may be drawn again.
     void put(int x, int y);
     // The whole window in its background colour, black.
     void clear();
@@ -38,6 +39,7 @@ private:
     bool makeSharedImage(int width, int height);
     void makeOwnImage(int width, int height);
     void release();
+    void waitForServer();
 
     _XDisplay* mDisplay;
     std::uintptr_t mWindow;
@@ -47,6 +49,7 @@ private:
     _XImage* mImage;
     Segment* mSegment;   // null when the image is sent over the connection
     bool mShmUsable;
+    bool mServerReads;   // a put of shared pixels the server may not have finished
 };
 
 } // namespace veko

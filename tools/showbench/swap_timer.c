@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 /* Preloaded into the show by showbench.sh: writes the monotonic time of every presented
  * frame, in microseconds, one per line, to the file named by $KAVRI_SWAP_TIMES. A frame is
- * presented either by glXSwapBuffers (timed as it returns) or, where the show puts its
- * picture on the window past OpenGL, by XShmPutImage or XPutImage followed by the XSync that
- * waits for the server to take it (timed as that XSync returns). The X calls the OpenGL
- * library makes inside glXSwapBuffers count as part of the swap. So any build of the show
- * is measured the same way, old or new. */
+ * presented by glXSwapBuffers or, where the show puts its picture on the window past
+ * OpenGL, by XShmPutImage or XPutImage; each is timed as it returns. The X calls the OpenGL
+ * library makes inside glXSwapBuffers are part of the swap. So any build of the show is
+ * measured the same way, old or new. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -18,8 +17,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
 
-static int inSwap;     /* inside glXSwapBuffers */
-static int putWaits;   /* a picture was put and not yet waited for */
+static int inSwap;   /* inside glXSwapBuffers */
 
 static void mark(void)
 {
@@ -54,9 +52,10 @@ Bool XShmPutImage(Display* display, Drawable d, GC gc, XImage* image, int srcX, 
     if (!real)
         real = (Bool(*)(Display*, Drawable, GC, XImage*, int, int, int, int, unsigned int, unsigned int, Bool))dlsym(
             RTLD_NEXT, "XShmPutImage");
+    const Bool result = real(display, d, gc, image, srcX, srcY, dstX, dstY, width, height, sendEvent);
     if (!inSwap)
-        putWaits = 1;
-    return real(display, d, gc, image, srcX, srcY, dstX, dstY, width, height, sendEvent);
+        mark();
+    return result;
 }
 
 int XPutImage(Display* display, Drawable d, GC gc, XImage* image, int srcX, int srcY, int dstX, int dstY,
@@ -66,20 +65,8 @@ int XPutImage(Display* display, Drawable d, GC gc, XImage* image, int srcX, int 
     if (!real)
         real = (int (*)(Display*, Drawable, GC, XImage*, int, int, int, int, unsigned int, unsigned int))dlsym(
             RTLD_NEXT, "XPutImage");
+    const int result = real(display, d, gc, image, srcX, srcY, dstX, dstY, width, height);
     if (!inSwap)
-        putWaits = 1;
-    return real(display, d, gc, image, srcX, srcY, dstX, dstY, width, height);
-}
-
-int XSync(Display* display, Bool discard)
-{
-    static int (*real)(Display*, Bool);
-    if (!real)
-        real = (int (*)(Display*, Bool))dlsym(RTLD_NEXT, "XSync");
-    const int result = real(display, discard);
-    if (putWaits && !inSwap) {
-        putWaits = 0;
         mark();
-    }
     return result;
 }
