@@ -43,8 +43,6 @@ public:
     // Shows the picture on the window. True when it is on the window already; otherwise it
     // is on the window's back buffer and the caller ends the scene (which swaps).
     bool present();
-    // Whether frames go to the window past OpenGL.
-    bool presentsThroughCpu() const { return mBlit != nullptr; }
     // One black frame on the window, at once (before the first scene is ready).
     void showBlack();
 
