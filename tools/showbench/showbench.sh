@@ -9,7 +9,7 @@
 # each run of this one, so both see the same machine, with the same options; --old-plain
 # runs it without any (a build older than --window). Builds that put the picture on the
 # window past OpenGL are timed as they put it (see swap_timer.c). KAVRI_PRESENT=gl|cpu in the
-# environment reaches both builds.
+# environment reaches both builds. SHOWBENCH_SIZES="1920x1080 ..." measures only those sizes.
 #
 #   tools/showbench/showbench.sh [--old OLD_BUILD_BIN_FOLDER [--old-plain]]   (after scripts/setup.sh)
 set -euo pipefail
@@ -53,7 +53,7 @@ print(f"{n:6d} frames  median {gaps[n // 2]:6.2f} ms  p99 {p99:6.2f} ms  worst {
 PY
 }
 
-for size in 640x480 1920x1080 3840x2160; do
+for size in ${SHOWBENCH_SIZES:-640x480 1920x1080 3840x2160}; do
     options=()
     [ $size = 640x480 ] && options=(--window)
     printf '%-10s %-4s ' "$size" new; run "$new" $size "${options[@]}"
