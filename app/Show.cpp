@@ -107,8 +107,9 @@ int runShow(const ShowOptions& options)
         timer->setTime(now);
         screen->beginFrame();
         sequencer->frame();
-        screen->present();
-        driver->endScene();
+        // A picture put on the window past OpenGL must not be covered by a swap.
+        if (!screen->present())
+            driver->endScene();
         frameLog.presented(env->time());
     }
 

@@ -1,12 +1,18 @@
 #include "env/ShowScreen.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "env/CpuScaler.h"
 #include "env/Env.h"
 #include "env/PictureLayout.h"
 #include "env/SharpScaler.h"
 #include "platform/GlFunction.h"
+#include "platform/WindowBlit.h"
+#include "platform/XServer.h"
 
 using namespace irr;
 
@@ -58,29 +64,63 @@ void giveWindowDepth(video::IVideoDriver* driver, video::ITexture* picture)
     driver->setRenderTarget(nullptr, false, false, kBlack);
 }
 
+// Mesa's software rasterisers (llvmpipe, softpipe, swrast) by the names they give.
+bool softwareRenderer()
+{
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!renderer)
+        return false;
+    for (const char* name : { "llvmpipe", "softpipe", "Software Rasterizer" })
+        if (std::strstr(renderer, name))
+            return true;
+    return false;
+}
+
 } // namespace
 
-ShowScreen::ShowScreen(Env* env, bool wholeFactorsOnly)
+ShowScreen::ShowScreen(Env* env, bool wholeFactorsOnly, Presentation presentation)
     : mEnv(env), mDriver(env->driver()), mWholeFactorsOnly(wholeFactorsOnly), mPicture(nullptr),
-      mPrescaled(nullptr), mPrescaleFactor(0), mSharpScaler(new SharpScaler(env->driver()))
+      mPrescaled(nullptr), mPrescaleFactor(0), mSharpScaler(new SharpScaler(env->driver())), mBlit(nullptr),
+      mCpuScaler(nullptr)
 {
     mPicture = mDriver->addRenderTargetTexture(core::dimension2du(PictureLayout::kWidth, PictureLayout::kHeight),
                                                "show picture");
     if (mPicture)
         giveWindowDepth(mDriver, mPicture);
     mEnv->setShowTarget(mPicture);
+    if (mPicture && choose(presentation) == THROUGH_CPU)
+        mBlit = WindowBlit::create(engineDisplay(env->device()), engineWindow(env->device()));
+    if (mBlit) {
+        mCpuScaler = new CpuScaler();
+        mPixels.resize(PictureLayout::kWidth * PictureLayout::kHeight);
+    }
 }
 
 ShowScreen::~ShowScreen()
 {
     mEnv->setShowTarget(nullptr);
+    delete mBlit;
+    delete mCpuScaler;
     delete mSharpScaler;
+}
+
+ShowScreen::Presentation ShowScreen::choose(Presentation asked)
+{
+    if (asked != AUTOMATIC)
+        return asked;
+    const char* forced = std::getenv("KAVRI_PRESENT");
+    if (forced && std::strcmp(forced, "gl") == 0)
+        return THROUGH_GL;
+    if (forced && std::strcmp(forced, "cpu") == 0)
+        return THROUGH_CPU;
+    return softwareRenderer() ? THROUGH_CPU : THROUGH_GL;
 }
 
 void ShowScreen::beginFrame()
 {
-    // The window's depth buffer is needed only when the scenes draw on the window itself.
-    mDriver->beginScene(true, mPicture == nullptr, kBlack);
+    // The window's back buffer is not shown when the picture goes past OpenGL, and its depth
+    // buffer is needed only when the scenes draw on the window itself.
+    mDriver->beginScene(mBlit == nullptr, mPicture == nullptr, kBlack);
     mEnv->setRenderTarget(nullptr, true, true, kBlack);
 }
 
@@ -90,15 +130,58 @@ void ShowScreen::showBlack()
     mDriver->endScene();
 }
 
-void ShowScreen::present()
+bool ShowScreen::present()
 {
     // Without a picture (no render targets) the scenes drew on the window itself.
     if (!mPicture)
-        return;
-    // The back buffer was cleared to black by beginFrame: that is the bars.
-    mEnv->setWindowTarget();
+        return false;
     const core::dimension2du window = mDriver->getScreenSize();
     const PictureLayout layout = PictureLayout::fit(window, mWholeFactorsOnly);
+    if (mBlit) {
+        if (layout.dest.getArea() == 0 || putPicture(layout.dest))
+            return true;
+        // The window takes no more pixels from us (out of memory): OpenGL from now on.
+        delete mBlit;
+        mBlit = nullptr;
+        mEnv->setWindowTarget();
+        mDriver->setRenderTarget(nullptr, true, false, kBlack);
+    }
+    drawWithGl(window, layout);
+    return false;
+}
+
+// The picture read back (top row first: it is drawn with the upper left origin), scaled into
+// the window's pixels and put there. The bars around it are the window's black background,
+// restored whenever the picture moves.
+bool ShowScreen::putPicture(const core::rect<s32>& dest)
+{
+    std::uint32_t* out = mBlit->buffer(dest.getWidth(), dest.getHeight());
+    if (!out)
+        return false;
+    mDriver->setRenderTarget(mPicture, false, false, kBlack);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, PictureLayout::kWidth, PictureLayout::kHeight, GL_BGRA, GL_UNSIGNED_BYTE, mPixels.data());
+    mEnv->setWindowTarget();
+    // Opaque: a window with an alpha channel would let the desktop through where the
+    // picture's alpha says so.
+    std::uint32_t* pixels = mPixels.data();
+    for (std::size_t i = 0; i < std::size_t(PictureLayout::kWidth) * PictureLayout::kHeight; ++i)
+        pixels[i] |= 0xff000000u;
+    mCpuScaler->scale(mPixels.data(), PictureLayout::kWidth, PictureLayout::kHeight, out, dest.getWidth(),
+                      dest.getHeight(), mBlit->stride());
+    if (dest != mBlitDest) {
+        mBlit->clear();
+        mBlitDest = dest;
+    }
+    mBlit->put(dest.UpperLeftCorner.X, dest.UpperLeftCorner.Y);
+    return true;
+}
+
+void ShowScreen::drawWithGl(const core::dimension2du& window, const PictureLayout& layout)
+{
+    // The back buffer was cleared to black by beginFrame: that is the bars.
+    mEnv->setWindowTarget();
     if (layout.dest.getArea() == 0)
         return;
     if (layout.direct) {

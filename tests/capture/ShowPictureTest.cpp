@@ -83,7 +83,7 @@ TEST_F(CaptureRun, ShowPictureEqualsTheCaptureFramesThroughTheWholeShow)
     sequencer->initAll();
     std::vector<std::vector<std::uint8_t>> pictures;
     {
-        veko::ShowScreen screen(env, false);
+        veko::ShowScreen screen(env, false, veko::ShowScreen::THROUGH_GL);   // read from the back buffer
         driver->OnResize(irr::core::dimension2du(1000, 700));
         veko::ShowDriver show(device, sequencer, kFps);
         for (;;) {

@@ -9,6 +9,8 @@
 # - --mode-switch asks for a mode switch, but the screen has no 640x480 mode: the picture is
 #   scaled over the screen instead of sitting in the corner;
 # - --window: a 640x480 window that takes the focus itself and draws.
+# On Xvfb's software OpenGL the show puts its picture on the window past OpenGL; fullscreen
+# runs once more with KAVRI_PRESENT=gl, the way a graphics card takes.
 set -u
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/shots.sh"
@@ -20,12 +22,12 @@ fail() { echo "FAIL: $*" >&2; failed=1; }
 
 start_xvfb 1920x1080 || exit 1
 
-# run_show NAME ARGS...: starts the show with the mode switch spy and waits for its window.
-# Sets WINDOW.
+# run_show NAME ARGS...: starts the show with the mode switch spy and waits for its window;
+# KAVRI_PRESENT passes on as $PRESENT says. Sets WINDOW.
 run_show() {
     local name=$1
     shift
-    (cd "$bin" && SDL_AUDIODRIVER=dummy LD_PRELOAD="$spy" ASAN_OPTIONS=verify_asan_link_order=0 \
+    (cd "$bin" && KAVRI_PRESENT=${PRESENT:-} SDL_AUDIODRIVER=dummy LD_PRELOAD="$spy" ASAN_OPTIONS=verify_asan_link_order=0 \
         VIDMODE_SPY_FILE="$work/$name.modes" exec ./kavri "$@") 2>"$work/$name.stderr" &
     SHOW_PID=$!
     WINDOW=
@@ -70,6 +72,13 @@ if run_show fullscreen; then
     [ "$box" = "1440x1080+240+0" ] || fail "fullscreen: the picture is at $box, not 1440x1080+240+0"
     end_with_escape fullscreen
     [ ! -s "$work/fullscreen.modes" ] || fail "fullscreen: the video mode extension was used ($(sort -u "$work/fullscreen.modes"))"
+fi
+
+# 1b. Fullscreen through OpenGL.
+if PRESENT=gl run_show fullscreen-gl; then
+    box=$(shows_at fullscreen-gl 1440x1080+240+0)
+    [ "$box" = "1440x1080+240+0" ] || fail "fullscreen through OpenGL: the picture is at $box, not 1440x1080+240+0"
+    end_with_escape fullscreen-gl
 fi
 
 # 2. Whole factors only.

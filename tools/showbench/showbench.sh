@@ -6,16 +6,20 @@
 # (swap_timer.c); a frame's time is the gap to the one before. Prints, per build and size,
 # the median, p99, worst and the frames over 16.7 ms, leaving out the first frame.
 # With --old BIN, another build of kavri (e.g. an older commit's) runs too, right after
-# each run of this one, so both see the same machine.
+# each run of this one, so both see the same machine, with the same options; --old-plain
+# runs it without any (a build older than --window). Builds that put the picture on the
+# window past OpenGL are timed as they put it (see swap_timer.c). KAVRI_PRESENT=gl|cpu in the
+# environment reaches both builds. SHOWBENCH_SIZES="1920x1080 ..." measures only those sizes.
 #
-#   tools/showbench/showbench.sh [--old OLD_BUILD_BIN_FOLDER]      (after scripts/setup.sh)
+#   tools/showbench/showbench.sh [--old OLD_BUILD_BIN_FOLDER [--old-plain]]   (after scripts/setup.sh)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-new=$repo/build/bin old=
+new=$repo/build/bin old= old_plain=
 [ "${1:-}" = "--old" ] && old=$2
+[ "${3:-}" = "--old-plain" ] && old_plain=1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cc -O2 -shared -fPIC -o "$work/swap_timer.so" "$repo/tools/showbench/swap_timer.c" -ldl
+cc -O2 -shared -fPIC -o "$work/swap_timer.so" "$repo/tools/showbench/swap_timer.c" -ldl -lX11 -lXext
 
 # One whole show: $1 the build's bin folder, $2 the screen size, $3... kavri's options.
 run() {
@@ -49,11 +53,12 @@ print(f"{n:6d} frames  median {gaps[n // 2]:6.2f} ms  p99 {p99:6.2f} ms  worst {
 PY
 }
 
-for size in 640x480 1920x1080 3840x2160; do
+for size in ${SHOWBENCH_SIZES:-640x480 1920x1080 3840x2160}; do
     options=()
     [ $size = 640x480 ] && options=(--window)
     printf '%-10s %-4s ' "$size" new; run "$new" $size "${options[@]}"
     if [ -n "$old" ]; then
-        printf '%-10s %-4s ' "$size" old; run "$old" $size
+        [ -n "$old_plain" ] && options=()
+        printf '%-10s %-4s ' "$size" old; run "$old" $size "${options[@]}"
     fi
 done
