@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "effects/EfxShape1.h"
-#include "SceneTestSupport.h"
+#include "SceneRig.h"
 
 using namespace irr;
 using veko::EfxShape1;
@@ -26,7 +26,7 @@ TEST(EfxShape1, CopiesSitAtWholeXPositionsWhateverTheClock)
 
 TEST(EfxShape1, FollowsTheShowClockAndWithoutItsShapeShowsTheBackground)
 {
-    testing_support::SoftwareSceneRig rig;
+    testing_support::SceneRig rig(testing_support::Backend::Software, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     EfxShape1 effect;
     effect.init();   // nothing to load here
@@ -47,7 +47,7 @@ TEST(EfxShape1, FollowsTheShowClockAndWithoutItsShapeShowsTheBackground)
 
 TEST(EfxShape1, DrawsThreeCopiesInTheShapesOwnColours)
 {
-    testing_support::SoftwareSceneRig rig;
+    testing_support::SceneRig rig(testing_support::Backend::Software, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     testing_support::addFlatModel(rig.env->sceneManager(), "../data/models/shape_1a.obj",
                                   core::vector3df(-0.5f, -0.5f, 0), core::vector3df(0.5f, -0.5f, 0),

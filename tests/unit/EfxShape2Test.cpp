@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "effects/EfxShape2.h"
-#include "Scene3DRig.h"
+#include "SceneRig.h"
 
 using namespace irr;
-using testing_support::Scene3DRig;
+using testing_support::SceneRig;
 using testing_support::sameColour;
 using veko::EfxShape2;
 
@@ -84,7 +84,7 @@ TEST(EfxShape2, BackdropIsBlackOnlyInTheFirstHalfOfEachSecond)
 // A model that failed to load is a null mesh: the frames go on without the mesh passes.
 TEST(EfxShape2, MissingModelLeavesTheMeshPassesOut)
 {
-    Scene3DRig rig(false);
+    SceneRig rig(testing_support::Backend::Null, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     EfxShape2 scene;
     scene.init();
@@ -101,7 +101,7 @@ TEST(EfxShape2GL, PictureIsBlockyAndLitAlongWorldZ)
 {
     if (!testing_support::haveDisplay())
         GTEST_SKIP() << "needs an X display";
-    Scene3DRig rig(true);
+    SceneRig rig(testing_support::Backend::OpenGL, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     addStandInModel(rig.device->getSceneManager());
     EfxShape2 scene;

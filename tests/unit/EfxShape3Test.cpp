@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "effects/EfxShape3.h"
-#include "Scene3DRig.h"
-#include "SceneTestSupport.h"
+#include "SceneRig.h"
 
 using namespace irr;
 using veko::EfxShape3;
@@ -18,7 +17,7 @@ core::vector3df cameraPosition(video::IVideoDriver* driver)
 
 TEST(EfxShape3, FliesAlongZInLocalTimeOverGreenWithoutItsModel)
 {
-    testing_support::SoftwareSceneRig rig;
+    testing_support::SceneRig rig(testing_support::Backend::Software, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     EfxShape3 effect;
     effect.init();
@@ -43,7 +42,7 @@ TEST(EfxShape3, FliesAlongZInLocalTimeOverGreenWithoutItsModel)
 
 TEST(EfxShape3, ModelGlowsOrangeWithoutItsOwnMaterialChanging)
 {
-    testing_support::SoftwareSceneRig rig;
+    testing_support::SceneRig rig(testing_support::Backend::Software, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     // A blue wall across the flight path, 20 units ahead of the first frame's camera.
     testing_support::addFlatModel(rig.env->sceneManager(), "../data/models/arks5.obj",
@@ -67,7 +66,7 @@ TEST(EfxShape3, LightShinesAlongWorldZUnderEachFramesCameraOnOpenGL)
 {
     if (!testing_support::haveDisplay())
         GTEST_SKIP() << "needs an X display";
-    testing_support::Scene3DRig rig(true);
+    testing_support::SceneRig rig(testing_support::Backend::OpenGL, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     EfxShape3 effect;
     effect.init();

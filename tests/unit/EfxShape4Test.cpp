@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "effects/EfxShape4.h"
-#include "Scene3DRig.h"
+#include "SceneRig.h"
 
 using namespace irr;
-using testing_support::Scene3DRig;
+using testing_support::SceneRig;
 using testing_support::sameColour;
 using veko::EfxShape4;
 
@@ -77,7 +77,7 @@ TEST(EfxShape4GL, OnlyBlackRedAndWhiteHeartUpright)
 {
     if (!testing_support::haveDisplay())
         GTEST_SKIP() << "needs an X display";
-    Scene3DRig rig(true);
+    SceneRig rig(testing_support::Backend::OpenGL, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     EfxShape4 scene;
     scene.init();

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <memory>
 
-#include "DrawRig.h"
+#include "SceneRig.h"
 #include "effects/EfxShape5.h"
 
 using namespace irr;
 using testing_support::Backend;
-using testing_support::DrawRig;
+using testing_support::SceneRig;
 using testing_support::Frame;
 using testing_support::near;
 using testing_support::rgb;
@@ -74,7 +74,7 @@ protected:
     {
         if (!testing_support::haveDisplay())
             GTEST_SKIP() << "no X display";
-        rig.reset(new DrawRig(Backend::OpenGL));
+        rig.reset(new SceneRig(Backend::OpenGL));
         ASSERT_NE(rig->device, nullptr);
         rig->addSolidTexture("../data/textures/katze1.png", 256, 256, kCat1);
         rig->addSolidTexture("../data/textures/katze2.png", 256, 256, kCat2);
@@ -91,7 +91,7 @@ protected:
 
     Frame at(f32 t) { return rig->play(scene, { 0.0f, t }); }
 
-    std::unique_ptr<DrawRig> rig;
+    std::unique_ptr<SceneRig> rig;
     EfxShape5 scene;
 };
 

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <memory>
 
-#include "DrawRig.h"
+#include "SceneRig.h"
 #include "effects/EfxShape6.h"
 
 using namespace irr;
 using testing_support::Backend;
-using testing_support::DrawRig;
+using testing_support::SceneRig;
 using testing_support::Frame;
 using testing_support::near;
 using testing_support::rgb;
@@ -53,7 +53,7 @@ protected:
     {
         if (!testing_support::haveDisplay())
             GTEST_SKIP() << "no X display";
-        rig.reset(new DrawRig(Backend::OpenGL));
+        rig.reset(new SceneRig(Backend::OpenGL));
         ASSERT_NE(rig->device, nullptr);
         rig->addTexture("../data/textures/veko.png", 64, 64, [](u32 x, u32 y) {
             if (x >= 32 || y >= 8)
@@ -64,7 +64,7 @@ protected:
         scene.init();
     }
 
-    std::unique_ptr<DrawRig> rig;
+    std::unique_ptr<SceneRig> rig;
     EfxShape6 scene;
 };
 

@@ -3,14 +3,14 @@
 #include <memory>
 #include <vector>
 
-#include "DrawRig.h"
+#include "SceneRig.h"
 #include "effects/EfxTest.h"
 #include "env/Env.h"
 #include "framework/Random.h"
 
 using namespace irr;
 using testing_support::Backend;
-using testing_support::DrawRig;
+using testing_support::SceneRig;
 using testing_support::Frame;
 using testing_support::near;
 using testing_support::rgb;
@@ -182,7 +182,7 @@ protected:
     {
         if (!testing_support::haveDisplay())
             GTEST_SKIP() << "no X display";
-        rig.reset(new DrawRig(Backend::OpenGL));
+        rig.reset(new SceneRig(Backend::OpenGL));
         ASSERT_NE(rig->device, nullptr);
         rig->addSolidTexture("../data/textures/katze.png", 256, 256, kGridColor);
         rig->addSolidTexture("../data/textures/zuli!.png", 512, 256, kLogoColor);
@@ -190,7 +190,7 @@ protected:
         scene.init();
     }
 
-    std::unique_ptr<DrawRig> rig;
+    std::unique_ptr<SceneRig> rig;
     EfxTest scene;
 };
 

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "effects/EfxTown.h"
-#include "Scene3DRig.h"
-#include "SceneTestSupport.h"
+#include "SceneRig.h"
 
 using namespace irr;
 using veko::EfxTown;
@@ -12,7 +11,7 @@ namespace {
 
 TEST(EfxTown, SwingsAlongYWithTheShowClockAndKeepsNoLocalTime)
 {
-    testing_support::SoftwareSceneRig rig;
+    testing_support::SceneRig rig(testing_support::Backend::Software, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     EfxTown effect;
     effect.init();
@@ -33,7 +32,7 @@ TEST(EfxTown, SwingsAlongYWithTheShowClockAndKeepsNoLocalTime)
 
 TEST(EfxTown, EachFrameLeavesExactlyTheTwoLightsWhiteFirst)
 {
-    testing_support::SoftwareSceneRig rig;
+    testing_support::SceneRig rig(testing_support::Backend::Software, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     EfxTown effect;
     effect.init();   // no town to load: the frame still lights and draws without it
@@ -85,7 +84,7 @@ TEST(EfxTown, GlowIsBlurredFromAIntoBAndBackIntoAOnOpenGL)
 {
     if (!testing_support::haveDisplay())
         GTEST_SKIP() << "needs an X display";
-    testing_support::Scene3DRig rig(true);
+    testing_support::SceneRig rig(testing_support::Backend::OpenGL, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     // A dim, half-transparent wall filling the town camera's view at T = 0.
     const video::SColor dim(64, 64, 64, 64);
@@ -118,7 +117,7 @@ TEST(EfxTown, LightsShineTheWayTheTownsCoordinatesSayOnOpenGL)
 {
     if (!testing_support::haveDisplay())
         GTEST_SKIP() << "needs an X display";
-    testing_support::Scene3DRig rig(true);
+    testing_support::SceneRig rig(testing_support::Backend::OpenGL, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     // A grey wall facing the camera, lit only by the scene's lights.
     testing_support::addFlatModel(rig.env->sceneManager(), "../data/models/town_04.obj",

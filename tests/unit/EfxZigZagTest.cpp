@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "effects/EfxZigZag.h"
-#include "Scene3DRig.h"
+#include "SceneRig.h"
 
 using namespace irr;
-using testing_support::Scene3DRig;
+using testing_support::SceneRig;
 using testing_support::sameColour;
 using veko::EfxZigZag;
 
@@ -75,7 +75,7 @@ TEST(EfxZigZag, SpriteRectangles)
 
 TEST(EfxZigZag, EachFrameDrawsFifteenRibbonsOfAHundredTriangles)
 {
-    Scene3DRig rig(false);
+    SceneRig rig(testing_support::Backend::Null, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     EfxZigZag scene;
     scene.init();
@@ -90,7 +90,7 @@ TEST(EfxZigZagGL, GreyBandShowsWhereTheSpriteLeavesItUncovered)
 {
     if (!testing_support::haveDisplay())
         GTEST_SKIP() << "needs an X display";
-    Scene3DRig rig(true);
+    SceneRig rig(testing_support::Backend::OpenGL, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     const video::SColor yellow(255, 255, 255, 140), grey(255, 92, 92, 92), blue(255, 0, 0, 255);
     const video::SColor green(255, 0, 255, 0), magenta(255, 255, 0, 255);

@@ -4,12 +4,12 @@
 #include <memory>
 #include <vector>
 
-#include "DrawRig.h"
+#include "SceneRig.h"
 #include "env/Env.h"
 
 using namespace irr;
 using testing_support::Backend;
-using testing_support::DrawRig;
+using testing_support::SceneRig;
 using testing_support::Frame;
 using testing_support::near;
 using testing_support::rgb;
@@ -120,7 +120,7 @@ protected:
     {
         if (GetParam() == Backend::OpenGL && !testing_support::haveDisplay())
             GTEST_SKIP() << "no X display";
-        rig.reset(new DrawRig(GetParam()));
+        rig.reset(new SceneRig(GetParam()));
         ASSERT_NE(rig->device, nullptr);
         driver = rig->driver;
         env = rig->env;
@@ -131,7 +131,7 @@ protected:
         });
     }
 
-    std::unique_ptr<DrawRig> rig;
+    std::unique_ptr<SceneRig> rig;
     video::IVideoDriver* driver = nullptr;
     Env* env = nullptr;
     video::ITexture* white = nullptr;

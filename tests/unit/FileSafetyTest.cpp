@@ -20,8 +20,6 @@
 #include "app/LoadReport.h"
 #include "env/Env.h"
 #include "platform/FileGate.h"
-#include "platform/Report.h"
-#include "platform/ShowClock.h"
 #include "TestSupport.h"
 
 namespace {
@@ -151,30 +149,6 @@ TEST(FileSafety, TheEngineGetsNothingHostileAndEachFileIsNamedOnce)
 
     delete env;
     device->drop();
-}
-
-TEST(Report, EscapesControlCharactersAndKeepsText)
-{
-    EXPECT_EQ(veko::printable("plain \xc3\xa9t\xc3\xa9 \xe2\x98\x85"), "plain \xc3\xa9t\xc3\xa9 \xe2\x98\x85");
-    EXPECT_EQ(veko::printable("\x1b[2J\r\n\t\x7f"), "\\x1b[2J\\x0d\\x0a\\x09\\x7f");
-    EXPECT_EQ(veko::printable("\xc2\x9b" "6n \xff \xc0\xaf a\\b"), "\\xc2\\x9b6n \\xff \\xc0\\xaf a\\\\b");
-}
-
-// The picture waits for the music: a stop of the process is not show time.
-TEST(ShowClock, CountsMonotonicTimeButNotTimeSpentStopped)
-{
-    static long long fake = 1000000;
-    veko::ShowClock clock([] { return fake; });
-    EXPECT_EQ(clock.milliseconds(), 0u);
-    fake += 16;
-    EXPECT_EQ(clock.milliseconds(), 16u);
-    fake += 20000;                      // stopped for 20 s, then continued
-    veko::ShowClock::noteContinued();
-    EXPECT_EQ(clock.milliseconds(), 16u);
-    fake += 17;
-    EXPECT_EQ(clock.milliseconds(), 33u);
-    fake += 35000;                      // a long frame, or an inactive window: counted
-    EXPECT_EQ(clock.milliseconds(), 35033u);
 }
 
 } // namespace

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Where the 640x480 picture lands on windows and monitors of any size, and which monitor the
-// show fills.
+// Where the 640x480 picture lands on windows and monitors of any size.
 
 #include <gtest/gtest.h>
 
 #include "env/PictureLayout.h"
-#include "platform/MonitorFinder.h"
 
 namespace {
 
@@ -48,20 +46,6 @@ TEST(PictureLayout, CentredAt4To3WithWholeFactorsExactAndOthersPrescaledToTheNex
     }
     // A minimised window has no room at all.
     EXPECT_EQ(PictureLayout::fit(dimension2du(0, 0), false).dest.getArea(), 0);
-}
-
-TEST(MonitorFinder, PrimaryElseUnderThePointerElseTheFirst)
-{
-    veko::Monitor left, right;
-    left.width = right.width = 1920;
-    left.height = right.height = 1080;
-    right.x = 1920;
-    EXPECT_EQ(veko::MonitorFinder::pick({}, 10, 10), -1);                 // no monitors: the whole screen
-    EXPECT_EQ(veko::MonitorFinder::pick({ left, right }, 2000, 10), 1);   // under the pointer
-    EXPECT_EQ(veko::MonitorFinder::pick({ left, right }, 10, 10), 0);
-    EXPECT_EQ(veko::MonitorFinder::pick({ left, right }, -5, 5000), 0);   // pointer elsewhere: the first
-    right.primary = true;
-    EXPECT_EQ(veko::MonitorFinder::pick({ left, right }, 10, 10), 1);     // the primary, wherever the pointer
 }
 
 } // namespace

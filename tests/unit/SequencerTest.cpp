@@ -6,7 +6,7 @@
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "platform/ProcessEnd.h"
-#include "Scene3DRig.h"
+#include "SceneRig.h"
 #include "TestSupport.h"
 
 using veko::Effect;
@@ -209,7 +209,7 @@ TEST(RealSequencer, HoldsExactlyTheNineScenes)
 
 TEST(RealSequencer, ScenesStartAndEndWithoutTheirFiles)
 {
-    testing_support::Scene3DRig rig(false);   // null driver, in a directory without data
+    testing_support::SceneRig rig(testing_support::Backend::Null, testing_support::Folder::Empty);
     ASSERT_TRUE(rig.ready());
     Sequencer* sequencer = new Sequencer();
     sequencer->initAll();
