@@ -22,7 +22,7 @@ TEST(WindowsDataFolder, FoundBesideTheProgramUnderANameThatIsNotAscii)
     fs::create_directories(root / "kavri" / "bin");
     fs::create_directories(root / "kavri" / "data" / "textures");
     fs::create_directories(root / "elsewhere");
-    std::ofstream(root / "kavri" / "data" / "textures" / "logo.png", std::ios::binary) << "picture";
+    std::ofstream(root / "kavri" / "data" / "textures" / "katze.png", std::ios::binary) << "picture";
 
     // Started from another folder, as from a shortcut: the folder beside the program.
     fs::current_path(root / "elsewhere");
@@ -30,7 +30,7 @@ TEST(WindowsDataFolder, FoundBesideTheProgramUnderANameThatIsNotAscii)
     EXPECT_EQ(fs::u8path(folder.find()), root / "kavri" / "data");
     EXPECT_TRUE(folder.enter("kavri"));
     std::string bytes, why;
-    EXPECT_EQ(veko::FileGate::OPENED, veko::FileGate::read("..\\data\\textures\\logo.png", &bytes, &why)) << why;
+    EXPECT_EQ(veko::FileGate::OPENED, veko::FileGate::read("..\\data\\textures\\katze.png", &bytes, &why)) << why;
     EXPECT_EQ("picture", bytes);
 
     fs::current_path(started);
