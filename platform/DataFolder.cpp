@@ -124,7 +124,7 @@ DataFolder::DataFolder(const std::string& programFile, const std::string& instal
         const fs::path programFolder = fs::u8path(programFile).parent_path();
         candidates.push_back(programFolder / ".." / "data");
         // An install moved elsewhere than it was configured for keeps its own layout.
-        const fs::path prefix = installPrefix(normalised(programFolder), layout);
+        const fs::path prefix = installPrefix(fs::u8path(normalised(programFolder)), layout);
         const fs::path data = fs::u8path(layout.dataFolder);
         if (!prefix.empty() && !data.empty() && data.is_relative())
             candidates.push_back(prefix / data);
