@@ -4,12 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/ProgramFile.h"
 #include "platform/Report.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
-#include "platform/WideText.h"
+#include "platform/WindowsPath.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -18,15 +17,66 @@ namespace veko {
 
 namespace {
 
-// A folder holds the show's files when it has any of the show's own subfolders: a folder
-// with a few files missing or damaged is still the show's, and the scenes name what fails.
+// The folder by a name the system can work in. On Windows a folder deeper than about 200
+// characters is used by its short (8.3) name, so that it can be the working directory and the
+// names read below it stay within Windows' 260 characters.
+fs::path workable(const fs::path& folder)
+{
+#ifdef _WIN32
+    return fs::path(workingName(folder.wstring()));
+#else
+    return folder;
+#endif
+}
+
+// Whether the names read below the folder fit where the system takes them (on Windows, in
+// 260 characters).
+bool roomy(const fs::path& folder)
+{
+#ifdef _WIN32
+    return roomInside(folder.wstring());
+#else
+    (void)folder;
+    return true;
+#endif
+}
+
+// A folder holds the show's files when it has at least one of them: a user's folder with only
+// their own music, or a folder with a few files missing or damaged, is still the show's, and
+// the scenes name what fails. Subfolders named like the show's alone (a project's own
+// data/models beside its code) are not enough.
 bool holdsShowFiles(const fs::path& folder)
 {
-    std::error_code code;
-    for (const char* part : {"textures", "models", "stream"})
-        if (fs::is_directory(folder / part, code))
+    for (const std::string& name : DataFolder::showFiles()) {
+        std::error_code code;
+        const fs::file_status status = fs::status(folder / fs::u8path(name), code);
+        if (!code && fs::exists(status) && !fs::is_directory(status))
             return true;
+    }
     return false;
+}
+
+// The prefix an installed program sits under: the folder above its own when that is one of
+// the layout's program folders ("/opt/kavri" for "/opt/kavri/bin"), or an empty path.
+fs::path installPrefix(const fs::path& programFolder, const DataFolder::Layout& layout)
+{
+    for (const std::string& folder : layout.programFolders) {
+        const fs::path relative = fs::u8path(folder).lexically_normal();
+        if (relative.empty() || relative.is_absolute())
+            continue;
+        fs::path prefix = programFolder;
+        fs::path rest = relative;
+        // Matched from the end: "lib/kavri/bin" must be the last three names of the folder.
+        bool matches = true;
+        while (matches && !rest.empty() && rest != ".") {
+            matches = prefix.filename() == rest.filename();
+            prefix = prefix.parent_path();
+            rest = rest.parent_path();
+        }
+        if (matches)
+            return prefix;
+    }
+    return fs::path();
 }
 
 std::string normalised(const fs::path& path)
@@ -67,11 +117,18 @@ bool enterAsDotDotData(const fs::path& data, const fs::path& started)
 
 } // namespace
 
-DataFolder::DataFolder(const std::string& programFile, const std::string& installedFolder)
+DataFolder::DataFolder(const std::string& programFile, const std::string& installedFolder, const Layout& layout)
 {
     std::vector<fs::path> candidates = {fs::path("..") / "data"};
-    if (!programFile.empty())
-        candidates.push_back(fs::u8path(programFile).parent_path() / ".." / "data");
+    if (!programFile.empty()) {
+        const fs::path programFolder = fs::u8path(programFile).parent_path();
+        candidates.push_back(programFolder / ".." / "data");
+        // An install moved elsewhere than it was configured for keeps its own layout.
+        const fs::path prefix = installPrefix(fs::u8path(normalised(programFolder)), layout);
+        const fs::path data = fs::u8path(layout.dataFolder);
+        if (!prefix.empty() && !data.empty() && data.is_relative())
+            candidates.push_back(prefix / data);
+    }
     if (!installedFolder.empty())
         candidates.push_back(fs::u8path(installedFolder));
     // Started from build/bin, the first two are one folder: it is named once.
@@ -82,25 +139,37 @@ DataFolder::DataFolder(const std::string& programFile, const std::string& instal
     }
 }
 
+const std::vector<std::string>& DataFolder::showFiles()
+{
+    // What the scenes open, and the music.
+    static const std::vector<std::string> files = {
+        "stream/zaza.ogg",
+        "models/arks3.obj",       "models/arks5.obj",       "models/shape_1a.obj",    "models/town_04.obj",
+        "textures/katze.png",     "textures/zuli!.png",     "textures/starticle.png", "textures/veko.png",
+        "textures/dada.png",      "textures/eda_back.png",  "textures/rabbit1.png",   "textures/rabbit2.png",
+        "textures/stripes4.png",  "textures/katze1.png",    "textures/katze2.png",    "textures/food1.png",
+        "textures/food2.png",     "textures/food3.png",     "textures/hearticle.png", "textures/starback.png",
+        "textures/blood.png",
+    };
+    return files;
+}
+
 DataFolder DataFolder::forThisProgram()
 {
 #ifdef _WIN32
     // A Windows show has no installed place: its data folder is ..\data, from where it was
     // started or from the program's own folder.
-    wchar_t program[32768];
-    const DWORD length = GetModuleFileNameW(nullptr, program, sizeof program / sizeof program[0]);
-    return DataFolder(narrow(std::wstring(program, length)), "");
+    return DataFolder(programFile(), "");
 #else
-    std::error_code code;
-    const fs::path program = fs::read_symlink("/proc/self/exe", code);
-    return DataFolder(code ? std::string() : program.u8string(), KAVRI_INSTALLED_DATA_DIR);
+    const Layout layout{{KAVRI_INSTALL_BINDIR, KAVRI_INSTALL_TOOLDIR}, KAVRI_INSTALL_DATADIR};
+    return DataFolder(programFile(), KAVRI_INSTALLED_DATA_DIR, layout);
 #endif
 }
 
 std::string DataFolder::find() const
 {
     for (const std::string& place : mPlaces)
-        if (holdsShowFiles(fs::u8path(place)))
+        if (holdsShowFiles(workable(fs::u8path(place))))
             return place;
     return std::string();
 }
@@ -111,9 +180,17 @@ bool DataFolder::enter(const char* programName) const
     if (!found.empty()) {
         std::error_code code;
         const fs::path started = fs::current_path(code);
-        if (enterAsDotDotData(fs::u8path(found), started))
+        const fs::path data = workable(fs::u8path(found));
+        if (enterAsDotDotData(data, started))
             return true;
         fs::current_path(started, code);
+        if (!roomy(data)) {
+            reportAs(programName, "the show's files are in " + found +
+                                      ", too deep for Windows to read them from as ../data (the folder and the names in "
+                                      "it must fit in 260 characters, and it has no short name that does); going on "
+                                      "without them");
+            return false;
+        }
         reportAs(programName, "the show's files are in " + found +
                                   ", a link to a folder of another name with no folder beside it to read them from "
                                   "as ../data; going on without them");

@@ -81,13 +81,31 @@ bool isDeviceName(std::wstring part)
     return false;
 }
 
-// Why a name is not one of a file, or "" when it may be one.
+bool isSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+// "C:\...", "\\server\share\..." or "\...": a name that does not start from the working directory.
+bool isAbsolute(const std::wstring& name)
+{
+    return (name.size() >= 2 && name[1] == L':') || (!name.empty() && isSeparator(name[0]));
+}
+
+// Why a name is not one of a file, or "" when it may be one. Windows takes a device name
+// only as the last part of a path: a folder named "aux.demos" where the user unpacked the
+// show is an ordinary folder. The names the show asks for from its working directory
+// ("..\data\...") are its own, and judged in every part.
 std::string deviceInName(const std::wstring& name)
 {
     if (name.compare(0, 4, L"\\\\.\\") == 0 || name.compare(0, 4, L"\\\\?\\") == 0 || name.compare(0, 4, L"//./") == 0 ||
         name.compare(0, 4, L"//?/") == 0 || name.compare(0, 4, L"\\??\\") == 0)
         return "it is in the device namespace, not a file";
     size_t start = 0;
+    if (isAbsolute(name)) {
+        const size_t last = name.find_last_of(L"\\/");
+        start = last == std::wstring::npos ? 2 : last + 1;
+    }
     while (start <= name.size()) {
         const size_t end = name.find_first_of(L"\\/", start);
         const std::wstring part = name.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);

@@ -13,6 +13,10 @@ void report(const std::string& line);
 // The same for another program of the show's (kavri-capture), or before the options are read.
 void reportAs(const char* programName, const std::string& line);
 
+// On Windows, begins this run's kavri.log (empty until something is said), so that no line of
+// an earlier run stays there. Elsewhere nothing.
+void beginReportLog();
+
 // Every line reported so far in this run, as printed: what a start-up failure shows in a
 // message box on Windows.
 const std::string& reportsSoFar();

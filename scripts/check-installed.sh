@@ -4,6 +4,8 @@
 # installed; check-package.sh copies it there. $1 is the X display number to use.
 # The installed kavri, started by name from /tmp: its window opens, the picture at 5 s is not
 # black, Escape ends it with 0. Then kavri-capture writes one second of a scene as PNG files.
+# Last, the install copied elsewhere as it is laid out (games/, bin/, share/games/kavri/data)
+# reads the data beside it, not the package's.
 set -u
 display=:${1:-58}
 fail() { echo "FAIL: $*"; exit 1; }
@@ -59,4 +61,35 @@ frames=$(ls /tmp/frames | wc -l)
 # The software renderer notes the textures it resizes; a missing data folder is a fault.
 grep -q "no data folder" /tmp/capture.err && fail "kavri-capture found no data: $(cat /tmp/capture.err)"
 echo "kavri-capture: $frames frames, $(wc -l </tmp/capture.err) notes from the software renderer"
+# The package's layout moved to /opt/moved: kavri-capture reads the moved data folder, as
+# its one line about a picture taken out of there shows, and so does kavri.
+moved=/opt/moved
+rm -rf "$moved"
+mkdir -p "$moved/games" "$moved/bin" "$moved/share/games/kavri"
+cp /usr/games/kavri "$moved/games/"
+cp /usr/bin/kavri-capture "$moved/bin/"
+cp -r /usr/share/games/kavri/data "$moved/share/games/kavri/"
+rm "$moved/share/games/kavri/data/textures/katze1.png"
+rm -rf /tmp/frames
+"$moved/bin/kavri-capture" --software --scene EfxShape5 --to 0.1 --fps 10 --frames /tmp/frames 2>/tmp/capture.err
+grep -q "missing: $moved/share/games/kavri/data/textures/katze1.png" /tmp/capture.err ||
+    fail "kavri-capture moved to $moved did not read its data there: $(head -n 3 /tmp/capture.err)"
+id=
+"$moved/games/kavri" --window 2>/tmp/kavri.err &
+show=$!
+for _ in $(seq 1 600); do
+    id=$(xdotool search --name '^Kavri D3D8 window$' 2>/dev/null | head -n 1)
+    [ -n "$id" ] && break
+    sleep 0.05
+done
+[ -n "$id" ] && xdotool key --window "$id" Escape 2>/dev/null
+for _ in $(seq 1 100); do
+    kill -0 $show 2>/dev/null || break
+    sleep 0.05
+done
+kill -9 $show 2>/dev/null
+show=
+grep -q "missing: $moved/share/games/kavri/data/textures/katze1.png" /tmp/kavri.err ||
+    fail "kavri moved to $moved did not read its data there: $(head -n 3 /tmp/kavri.err)"
+echo "moved to $moved: both programs read the data beside them"
 echo "installed package: passed"

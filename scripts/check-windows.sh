@@ -16,6 +16,11 @@
 #            server's null sink, recorded
 #   no-sound with Wine's sound drivers off it plays silently instead of failing
 #   fifo     a named pipe in place of a texture and of the music: refused, no hang
+#   log      kavri.log is written anew each run: after a good run, nothing of the last one's
+#   deep     unpacked more than 260 characters deep: the data is found, kavri.log is beside
+#            kavri.exe
+#   devices  unpacked below folders named like devices with an extension (aux.demos, con.d,
+#            Nul.backup): every picture is read
 # Prints one line per check, the total and the time taken; exit code 1 if a check failed.
 #
 #   scripts/check-windows.sh [--no-build] [--keep]
@@ -232,6 +237,55 @@ else
     verdict fifo 1 "no window or hung ($(head -c 300 "$out/fifo.err" | tr '\n' ' '))"
     wait_show 1
 fi
+
+# 8. A run that has nothing to say leaves a kavri.log of its own, not the last run's.
+mkdir -p "$out/relog"
+cp -r "$stage/bin" "$stage/data" "$out/relog/"
+printf 'kavri: the file is missing: a line of an earlier run\r\n' >"$out/relog/bin/kavri.log"
+start_show log "$out/relog/bin"
+if id=$(find_window); then
+    sleep 2
+    escape "$id"
+    wait_show 10; rc=$RC
+    stale=$(grep -c "an earlier run" "$out/relog/bin/kavri.log" 2>/dev/null)
+    verdict log $([ "$rc" = 0 ] && [ -f "$out/relog/bin/kavri.log" ] && [ "$stale" = 0 ] && echo 0 || echo 1) "exit=$rc earlier-lines=$stale said=\"$(head -n 1 "$out/log.err" | cut -c 1-80)\""
+else
+    verdict log 1 "no window ($(head -c 300 "$out/log.err" | tr '\n' ' '))"
+    wait_show 1
+fi
+
+# The show unpacked into FOLDER ($2) and run there as label $1: it must find its data and say
+# nothing about it. Sets OK and DETAILS.
+run_unpacked() {
+    local label=$1 folder=$2
+    mkdir -p "$folder"
+    cp -r "$stage/bin" "$stage/data" "$folder/"
+    rm -f "$folder/bin/kavri.log"   # an earlier check's
+    start_show "$label" "$folder/bin"
+    OK=1 DETAILS="no window ($(head -c 300 "$out/$label.err" | tr '\n' ' '))"
+    if id=$(find_window); then
+        sleep 2
+        escape "$id"
+        wait_show 10; rc=$RC
+        said=$(grep -c -E "data folder|show's files|left out|missing" "$out/$label.err")
+        [ "$rc" = 0 ] && [ "$said" = 0 ] && OK=0
+        DETAILS="exit=$rc lines-about-files=$said $(grep -E "data folder|show's files|left out|missing" "$out/$label.err" | head -n 1 | cut -c 1-100)"
+    else
+        wait_show 1
+    fi
+}
+
+# 9. More than 260 characters deep: the data beside the program, kavri.log beside kavri.exe.
+deep=$out/deep
+for i in 1 2 3 4 5; do deep=$deep/a-folder-with-a-long-name-as-users-have-them-$i; done
+run_unpacked deep "$deep"
+logged=$(cd "$out/deep" && find . -name kavri.log | sed 's|a-folder-with-a-long-name-as-users-have-them-|*|g')
+[ "$logged" = "./*1/*2/*3/*4/*5/bin/kavri.log" ] || OK=1
+verdict deep $OK "$DETAILS folder=$(echo -n "Z:$deep" | wc -c) characters, kavri.log at ${logged:-nowhere}"
+
+# 10. Below folders named like devices, with an extension: only a name's last part can be one.
+run_unpacked devices "$out/aux.demos/con.d/Nul.backup"
+verdict devices $OK "$DETAILS"
 
 echo "windows: $passed passed, $failed failed (build $(( built - began )) s, checks $(( $(date +%s) - built )) s)"
 [ $keep -eq 1 ] && echo "kept: $out"

@@ -24,6 +24,8 @@ bool hasConsoleOutput()
 // handed on in UTF-8, as everything inside the show is.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // This run's kavri.log, begun before anything is said: no line of an earlier run stays.
+    veko::beginReportLog();
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/DataFolder.h"
@@ -25,10 +26,16 @@ protected:
     void TearDown() override
     {
         fs::current_path(root / "bin");
-        for (const char* made : {"data", "tree", "usr", "store"})
+        for (const char* made : {"data", "tree", "usr", "store", "opt"})
             fs::remove_all(root / made);
     }
-    static void fill(const fs::path& data) { fs::create_directories(data / "textures"); }
+    // A file of the given name, with a few bytes in it.
+    static void put(const fs::path& file)
+    {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << "bytes";
+    }
+    static void fill(const fs::path& data) { put(data / "textures" / "katze.png"); }
     veko::DataFolder folder() const
     {
         return veko::DataFolder((root / "tree" / "bin" / "kavri").string(), (root / "usr/share/kavri/data").string());
@@ -100,6 +107,62 @@ TEST_F(DataFolderPlaces, ALinkedDataFolderIsReadWhereItPoints)
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find((root / "usr/share/kavri/data").string()), std::string::npos) << said;
     EXPECT_EQ(fs::current_path(), root / "bin");
+}
+
+} // namespace
+
+namespace {
+
+// A folder named data with the show's subfolders but none of its files (a project's own
+// data beside its code) is not the show's; one with only some of the show's files (a user's
+// own music, one picture) is.
+TEST_F(DataFolderPlaces, AFolderCountsOnlyWhenItHoldsSomeOfTheShowsOwnFiles)
+{
+    const std::string started = (root / "data").string(), tree = (root / "tree/data").string();
+    fill(tree);
+    put(root / "data" / "models" / "house.obj");
+    put(root / "data" / "textures" / "photo.png");
+    put(root / "data" / "stream" / "podcast.ogg");
+    fs::create_directories(root / "data" / "stream" / "zaza.ogg");   // a folder by a file's name
+    EXPECT_EQ(folder().find(), tree);
+
+    for (const char* own : {"stream/zaza.ogg", "textures/zuli!.png", "models/town_04.obj"}) {
+        fs::remove_all(root / "data");
+        put(root / "data" / own);
+        EXPECT_EQ(folder().find(), started) << own;
+    }
+
+    // The names the rule looks for are the files the build puts in its data folder.
+    for (const std::string& name : veko::DataFolder::showFiles())
+        EXPECT_TRUE(fs::is_regular_file(fs::path(KAVRI_DATA_DIR) / name)) << name;
+}
+
+// An install moved elsewhere (`cmake --install --prefix`, a copied tree) finds its data folder
+// from where its programs are, before the folder it was configured for; so do both layouts
+// of the programs: bin/ beside share/kavri/data, games/ and bin/ beside share/games/kavri/data.
+TEST_F(DataFolderPlaces, AnInstallFindsItsDataBesideItsProgramsFirst)
+{
+    const fs::path configured = root / "usr/share/kavri/data";
+    fill(configured);
+    const veko::DataFolder::Layout plain{{"bin"}, "share/kavri/data"};
+    const veko::DataFolder moved((root / "opt/kavri/bin/kavri").string(), configured.string(), plain);
+    EXPECT_EQ(moved.places(), (std::vector<std::string>{(root / "data").string(), (root / "opt/kavri/data").string(),
+                                                         (root / "opt/kavri/share/kavri/data").string(),
+                                                         configured.string()}));
+    EXPECT_EQ(moved.find(), configured.string());
+    fill(root / "opt/kavri/share/kavri/data");
+    EXPECT_EQ(moved.find(), (root / "opt/kavri/share/kavri/data").string());
+
+    const veko::DataFolder::Layout package{{"games", "bin"}, "share/games/kavri/data"};
+    fill(root / "opt/usr/share/games/kavri/data");
+    for (const char* program : {"opt/usr/games/kavri", "opt/usr/bin/kavri-capture"})
+        EXPECT_EQ(veko::DataFolder((root / program).string(), configured.string(), package).find(),
+                  (root / "opt/usr/share/games/kavri/data").string())
+            << program;
+
+    // A program outside the layout's folders (a build tree's) has no install around it.
+    const veko::DataFolder built((root / "tree/out/kavri").string(), configured.string(), package);
+    EXPECT_EQ(built.places().size(), 3u);
 }
 
 } // namespace

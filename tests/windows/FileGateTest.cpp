@@ -28,7 +28,7 @@ protected:
     void TearDown() override
     {
         std::error_code ignored;
-        fs::remove_all(mFolder, ignored);
+        fs::remove_all(L"\\\\?\\" + mFolder.wstring(), ignored);
     }
     std::string path(const std::string& name) const { return (mFolder / fs::u8path(name)).u8string(); }
 
@@ -91,6 +91,33 @@ TEST_F(WindowsFileGate, RefusesDevicesPipesAndDirectoriesWithoutOpeningThem)
     if (reader != INVALID_HANDLE_VALUE)
         CloseHandle(reader);
     CloseHandle(pipe);
+}
+
+// A folder named like a device is an ordinary folder: only the last part of a path can name a
+// device. Users unpack the show anywhere (aux.demos, con.d, Nul.backup); the names the show
+// itself asks for, relative to its working directory, are judged in every part.
+TEST_F(WindowsFileGate, ADeviceNameCountsOnlyLastOrInTheShowsOwnNames)
+{
+    const fs::path started = fs::current_path();
+    for (const char* folder : {"aux.demos", "con.d\\Nul.backup"}) {
+        const fs::path data = mFolder / fs::u8path(folder) / "data";
+        // Made by their full names ("\\?\"), as another system or Windows 11 makes them.
+        fs::create_directories(L"\\\\?\\" + (data / "textures").wstring());
+        fs::create_directories(L"\\\\?\\" + (mFolder / fs::u8path(folder) / "bin").wstring());
+        std::ofstream(data / "textures" / "pic.png", std::ios::binary) << "picture";
+        std::string bytes, why;
+        EXPECT_EQ(FileGate::OPENED, FileGate::read((data / "textures" / "pic.png").u8string(), &bytes, &why))
+            << folder << ": " << why;
+        EXPECT_EQ("picture", bytes);
+
+        fs::current_path(data / ".." / "bin");
+        EXPECT_EQ(FileGate::OPENED, FileGate::read("..\\data\\textures\\pic.png", &bytes, &why)) << folder << ": " << why;
+        EXPECT_EQ(FileGate::REFUSED, FileGate::read("..\\data\\textures\\con.png", &bytes, &why)) << folder;
+        EXPECT_EQ(FileGate::REFUSED, FileGate::read("..\\data\\aux.d\\pic.png", &bytes, &why)) << folder;
+        EXPECT_NE(std::string::npos, why.find("device")) << why;
+        fs::current_path(started);
+        EXPECT_EQ(FileGate::REFUSED, FileGate::read((data / "textures" / "nul.png").u8string(), &bytes, &why)) << folder;
+    }
 }
 
 } // namespace
