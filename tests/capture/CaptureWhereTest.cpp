@@ -8,6 +8,8 @@
 
 #include <fcntl.h>
 
+#include <map>
+
 using namespace capture_run;
 
 namespace {
@@ -83,6 +85,19 @@ public:
                 return fail(why, "cannot mount an exFAT image through exfat-fuse");
         }
         mMounted.push_back(folder.string());
+        mSources[folder.string()] = kind == "fat" ? image.string() : mLoops.back();
+        return true;
+    }
+
+    // The stick mounted at stick mounted once more, at again, as a second FUSE mount.
+    bool again(const std::string& kind, const fs::path& stick, const fs::path& again, std::string& why)
+    {
+        fs::create_directories(again);
+        const std::string source = shellQuoted(mSources[stick.string()]);
+        if (!run((kind == "fat" ? "fusefat -o rw+ " : "mount.exfat-fuse ") + source + " " + shellQuoted(again) +
+                 " >/dev/null 2>&1"))
+            return fail(why, "cannot mount the " + kind + " stick a second time");
+        mMounted.push_back(again.string());
         return true;
     }
 
@@ -105,6 +120,7 @@ private:
 
     std::vector<std::string> mMounted;
     std::vector<std::string> mLoops;
+    std::map<std::string, std::string> mSources;   // mount point -> image or loop device
 };
 
 // The frames of the video's video stream, as ffprobe counts them (a transport stream
@@ -160,6 +176,18 @@ TEST_F(CaptureRun, OutputsOnSticksThroughFuseArePutInPlaceAndNeverReplacedUnaske
         EXPECT_TRUE(isPng(stick / "f" / "frame_000002.png")) << kind;
         EXPECT_TRUE(leftovers(stick).empty()) << kind;
         EXPECT_TRUE(leftovers(stick / "f").empty()) << kind;
+        // A file another program makes under the name while the capture runs is kept.
+        const fs::path taken = stick / "w.mp4";
+        int code = 2;
+        for (int attempt = 0; code == 2 && attempt < 20; ++attempt) {
+            fs::remove(taken);
+            const pid_t pid = start("--software --fps 10 --to 0.5 --video " + shellQuoted(taken));
+            ASSERT_TRUE(waitForLoading(pid, 10));
+            std::ofstream(taken) << "another program's file";
+            code = waitExit(pid, 60);
+        }
+        EXPECT_EQ(code, 1) << kind << ": " << readFile(dir / "stderr");
+        EXPECT_EQ(readFile(taken), "another program's file") << kind;
     }
 }
 
@@ -290,13 +318,15 @@ TEST_F(CaptureRun, NoSpellingViewOrMountOfTheDataFolderOnAStickTakesAnOutput)
         GTEST_SKIP() << "/dev/fuse cannot be opened here";
     for (const std::string kind : { "exfat", "fat" }) {
         Mounts mounts;
-        const fs::path stick = dir / kind, view = dir / (kind + "-view");
+        const fs::path stick = dir / kind, view = dir / (kind + "-view"), again = dir / (kind + "-again");
         std::string why;
         ASSERT_TRUE(mounts.stick(kind, stick, why)) << why;
         fs::create_directories(stick / "bin");
         // As a user copies it: fusefat cannot take the copy's permissions.
         ASSERT_TRUE(run("cp -r '" + std::string(KAVRI_DATA_DIR) + "' " + shellQuoted(stick / "data")));
         ASSERT_TRUE(mounts.view(stick / "data", view, why)) << why;
+        ASSERT_TRUE(mounts.again(kind, stick, again, why)) << why;
+        fs::create_symlink(stick / "DATA" / "STREAM" / "ZAZA.OGG", dir / (kind + "-link.mp4"));
         const std::string music = readFile(stick / "data" / "stream" / "zaza.ogg");
         const auto listing = [&stick]() {
             std::vector<std::string> names;
@@ -318,6 +348,10 @@ TEST_F(CaptureRun, NoSpellingViewOrMountOfTheDataFolderOnAStickTakesAnOutput)
             "--frames " + shellQuoted(view / "f"),
             "--overwrite --video " + shellQuoted(view / "stream" / "zaza.ogg"),
             "--overwrite --video " + shellQuoted(view / "STREAM" / "zaza.ogg"),
+            "--overwrite --video " + shellQuoted(dir / (kind + "-link.mp4")),
+            "--frames " + shellQuoted(again / "data"),
+            "--frames " + shellQuoted(again / "data" / "f"),
+            "--overwrite --video " + shellQuoted(again / "data" / "stream" / "zaza.ogg"),
         };
         for (const std::string& output : outputs) {
             const Result r = capture("--software --fps 10 --to 0.1 " + output, "cd " + shellQuoted(stick / "bin") + " && ");
@@ -330,6 +364,18 @@ TEST_F(CaptureRun, NoSpellingViewOrMountOfTheDataFolderOnAStickTakesAnOutput)
         const Result r = capture("--software --fps 10 --to 0.1 --frames " + shellQuoted(stick / "DATAFRAMES"),
                                  "cd " + shellQuoted(stick / "bin") + " && ");
         EXPECT_EQ(r.code, 0) << kind << ": " << r.err;
+    }
+    // A bindfs view of a data folder on the machine's own disk.
+    copyData();
+    Mounts mounts;
+    std::string why;
+    ASSERT_TRUE(mounts.view(dir / "data", dir / "view", why)) << why;
+    for (const std::string& output : { "--frames " + shellQuoted(dir / "view"),
+                                       "--frames " + shellQuoted(dir / "view" / "textures"),
+                                       "--overwrite --video " + shellQuoted(dir / "view" / "stream" / "zaza.ogg") }) {
+        const Result r = capture("--software --fps 10 --to 0.1 " + output, inCopy());
+        EXPECT_EQ(r.code, 2) << output << ": " << r.err;
+        EXPECT_NE(r.err.find("data folder"), std::string::npos) << output << ": " << r.err;
     }
 }
 

@@ -30,6 +30,7 @@ DataFiles::DataFiles(const std::string& folder) : mFolder(folder)
     const fs::path canonical = fs::canonical(folder, real);
     if (!real)
         mPaths = FolderViews::namesOf(canonical.string());
+    std::vector<std::string> folders = { folder };
     std::error_code code;
     fs::recursive_directory_iterator it(folder, fs::directory_options::follow_directory_symlink |
                                                     fs::directory_options::skip_permission_denied, code);
@@ -41,6 +42,18 @@ DataFiles::DataFiles(const std::string& folder) : mFolder(folder)
         const bool known = !mNames.emplace(Identity(info.st_dev, info.st_ino), path).second;
         if (known && S_ISDIR(info.st_mode))
             it.disable_recursion_pending();
+        else if (S_ISDIR(info.st_mode))
+            folders.push_back(path);
+    }
+    // What each folder holds, to know it where it has other numbers and no path tells.
+    mMost = mNames.size() * 2 + 16;
+    for (const std::string& path : folders) {
+        const int fd = open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const std::string contents = fd >= 0 ? FolderViews::contents(fd, mMost) : std::string();
+        if (!contents.empty())
+            mContents.emplace(contents, path);
+        if (fd >= 0)
+            close(fd);
     }
 }
 
@@ -63,7 +76,11 @@ std::string DataFiles::folderHolding(int dirFd) const
     }
     // Up through "..", as the system sees the folders, to the root, whose ".." is itself.
     for (;;) {
-        const std::string name = nameOf(info.st_dev, info.st_ino);
+        std::string name = nameOf(info.st_dev, info.st_ino);
+        if (name.empty() && !mContents.empty()) {
+            const auto same = mContents.find(FolderViews::contents(fd, mMost));
+            name = same == mContents.end() ? std::string() : same->second;
+        }
         if (!name.empty() && S_ISDIR(info.st_mode)) {
             close(fd);
             return name;

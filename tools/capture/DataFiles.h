@@ -15,7 +15,9 @@ namespace veko {
 // of them, a hard link or a symbolic link, is still that file; a folder inside the data
 // folder is found by walking up from it, whatever path led there. Where numbers do not
 // tell (FUSE: another spelling on a stick that folds case, a bindfs view), the data folder
-// is also known by the paths it is seen under (FolderViews).
+// is also known by the paths it is seen under, and each of its folders by what it holds
+// (FolderViews): a folder that holds the same names, sizes and times as one of the data
+// folder's is taken for that folder seen another way, or for a copy made to look like it.
 class DataFiles {
 public:
     // Nothing to keep safe.
@@ -40,6 +42,8 @@ private:
     std::string mFolder;
     std::map<Identity, std::string> mNames;   // identity -> name under the data folder
     std::vector<std::string> mPaths;          // the paths the data folder is seen under
+    std::map<std::string, std::string> mContents;   // what a folder holds -> its name
+    size_t mMost = 0;                               // entries looked at in a folder, at most
 };
 
 } // namespace veko

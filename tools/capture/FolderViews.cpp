@@ -1,8 +1,10 @@
 #include "tools/capture/FolderViews.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <wctype.h>
 
 #include <algorithm>
@@ -131,7 +133,59 @@ bool isFolder(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Adds what the folder holds to text, below the name prefix; false when it cannot be listed
+// or holds too much.
+bool describe(int dirFd, const std::string& prefix, size_t most, size_t& entries, bool& files, std::string& text)
+{
+    const int listed = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = listed >= 0 ? fdopendir(listed) : nullptr;
+    if (!listing) {
+        if (listed >= 0)
+            close(listed);
+        return false;
+    }
+    std::vector<std::string> names;
+    bool ok = true;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (++entries > most) {
+            ok = false;
+            break;
+        }
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (size_t i = 0; ok && i < names.size(); ++i) {
+        struct stat info;
+        const std::string path = prefix + names[i];
+        if (fstatat(dirfd(listing), names[i].c_str(), &info, 0) != 0) {
+            text += path + " ?\n";
+        } else if (S_ISDIR(info.st_mode)) {
+            text += path + "/\n";
+            const int sub = openat(dirfd(listing), names[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            ok = sub >= 0 && prefix.size() < 1024 && describe(sub, path + "/", most, entries, files, text);
+            if (sub >= 0)
+                close(sub);
+        } else {
+            text += path + " " + std::to_string(info.st_size) + " " + std::to_string(info.st_mtime) + "\n";
+            files = files || S_ISREG(info.st_mode);
+        }
+    }
+    closedir(listing);
+    return ok;
+}
+
 } // namespace
+
+std::string FolderViews::contents(int dirFd, size_t most)
+{
+    std::string text;
+    size_t entries = 0;
+    bool files = false;
+    return describe(dirFd, std::string(), most, entries, files, text) && files ? text : std::string();
+}
 
 std::vector<std::string> FolderViews::namesOf(const std::string& path)
 {

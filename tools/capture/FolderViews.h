@@ -12,7 +12,8 @@ namespace veko {
 // folder is a file system of its own with numbers of its own. Paths are compared instead:
 // the paths the system itself gives for open files (/proc/self/fd), mapped through the FUSE
 // mounts listed in /proc/self/mountinfo, with case told apart only where the file system
-// lists both spellings.
+// lists both spellings. Where no path tells either (a stick mounted twice through FUSE,
+// views whose source is not named), what a folder holds tells.
 class FolderViews {
 public:
     // path (absolute, without links, as the system gives it) and every path under which the
@@ -24,6 +25,11 @@ public:
     // case is the folder's own unless the folder above lists that spelling as a name of its
     // own; when that folder cannot be listed, it is taken for the folder's own (in doubt).
     static bool within(const std::string& path, const std::string& folder);
+    // What the folder open as dirFd holds, all the way down: each name with its kind, and
+    // each file's size and time of change, in order. Another mount or view of a folder, of
+    // whatever kind, shows the same. Empty when the folder cannot be listed, or holds more
+    // than most entries, or holds no file.
+    static std::string contents(int dirFd, size_t most);
 };
 
 } // namespace veko
