@@ -157,14 +157,25 @@ bool describe(int dirFd, const std::string& prefix, size_t most, size_t& entries
         names.push_back(name);
     }
     std::sort(names.begin(), names.end());
+    // Links are told by what they hold, not followed, and no other file system is entered
+    // (nor mounted by looking): a view shows both the same, and a look from high up never
+    // wanders off into a slow or dead mount.
+    struct stat here;
+    const bool known = fstat(dirfd(listing), &here) == 0;
     for (size_t i = 0; ok && i < names.size(); ++i) {
         struct stat info;
         const std::string path = prefix + names[i];
-        if (fstatat(dirfd(listing), names[i].c_str(), &info, 0) != 0) {
+        if (fstatat(dirfd(listing), names[i].c_str(), &info, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
             text += path + " ?\n";
+        } else if (S_ISLNK(info.st_mode)) {
+            char target[4096];
+            const ssize_t length = readlinkat(dirfd(listing), names[i].c_str(), target, sizeof target);
+            text += path + " -> " + std::string(target, length > 0 ? static_cast<size_t>(length) : 0) + "\n";
         } else if (S_ISDIR(info.st_mode)) {
             text += path + "/\n";
-            const int sub = openat(dirfd(listing), names[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (!known || info.st_dev != here.st_dev)
+                continue;
+            const int sub = openat(dirfd(listing), names[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             ok = sub >= 0 && prefix.size() < 1024 && describe(sub, path + "/", most, entries, files, text);
             if (sub >= 0)
                 close(sub);
