@@ -137,13 +137,14 @@ bool isPng(const fs::path& path)
     return bytes.size() > 8 && bytes.compare(1, 3, "PNG") == 0;
 }
 
-// Names left in a folder that are not the outputs: "*.part" files and the like.
+// Names left in a folder that are not the outputs: "*.part" files, and files FUSE hides
+// while they are open though removed.
 std::vector<std::string> leftovers(const fs::path& folder)
 {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name.find(".part") != std::string::npos)
+        if (name.find(".part") != std::string::npos || name.rfind(".fuse_hidden", 0) == 0)
             names.push_back(name);
     }
     return names;

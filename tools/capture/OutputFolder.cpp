@@ -227,11 +227,12 @@ int OutputFolder::placeOverStandIn(const File& file)
 
 void OutputFolder::discard(File& file)
 {
+    // Looked at while the file is open, as in place().
+    if (!file.temp.empty() && stillOurs(file))
+        unlinkat(mFd, file.temp.c_str(), 0);
     if (file.fd >= 0)
         close(file.fd);
     file.fd = -1;
-    if (!file.temp.empty() && stillOurs(file))
-        unlinkat(mFd, file.temp.c_str(), 0);
     file.temp.clear();
 }
 
