@@ -224,6 +224,20 @@ TEST_F(CaptureRun, ALongNameIsWrittenUnderItself)
         EXPECT_EQ(framesIn(dir / name), "2") << name.size() << " bytes";
     }
     EXPECT_TRUE(leftovers(dir).empty());
+    // exFAT counts a name in UTF-16 characters, 255 at most: 253 characters are 753 bytes.
+    if (!Mounts::fuseAvailable())
+        GTEST_SKIP() << "/dev/fuse cannot be opened here";
+    Mounts mounts;
+    std::string why;
+    ASSERT_TRUE(mounts.stick("exfat", dir / "stick", why)) << why;
+    std::string longest;
+    for (int i = 0; i < 250; ++i)
+        longest += "\xe6\x98\xa0";
+    longest += ".ts";
+    const Result r = capture("--software --fps 10 --to 0.2 --video " + shellQuoted(dir / "stick" / longest));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(framesIn(dir / "stick" / longest), "2");
+    EXPECT_TRUE(leftovers(dir / "stick").empty());
 }
 
 TEST_F(CaptureRun, EveryContainerIsCheckedAndAVideoIsNeverLostToACheckThatCouldNotRun)

@@ -45,18 +45,30 @@ const size_t kTempExtra = 14;
 // The longest name most file systems take, in bytes (ext4, tmpfs, btrfs, XFS).
 const size_t kLongestName = 255;
 
-// The head of a name that a file's own name keeps. A name too long for its extra letters is
-// shortened by as many bytes, at a character's start, so that the file's own name is never
-// longer than the name it is for: on a file system that counts bytes and on one that counts
-// characters, a name that fits there makes one that fits. Short names are kept whole.
-std::string tempHead(const std::string& name)
+// The head of a name that a file's own name keeps. Kept whole while the file's own name
+// stays within the longest name most file systems take; else, or when the file system
+// refused the longer name, the name gives up as many characters as are added, so that the
+// file's own name is no longer than the name it is for, in bytes and in characters alike:
+// whether the file system counts bytes (ext4) or UTF-16 characters (exFAT), a name that
+// fits there makes one that fits.
+std::string tempHead(const std::string& name, bool shorten)
 {
-    if (name.size() + kTempExtra <= kLongestName)
+    if (!shorten && name.size() + kTempExtra <= kLongestName)
         return name;
-    size_t keep = name.size() > kTempExtra ? name.size() - kTempExtra : 0;
-    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+    size_t keep = name.size();
+    for (size_t cut = 0; cut < kTempExtra && keep > 0; ++cut) {
         --keep;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+            --keep;
+    }
     return name.substr(0, keep);
+}
+
+// What file systems answer for a name too long for them: ENAMETOOLONG, or EINVAL, EPERM or
+// EILSEQ from FUSE file systems with limits of their own.
+bool tooLong(int error)
+{
+    return error == ENAMETOOLONG || error == EINVAL || error == EPERM || error == EILSEQ;
 }
 
 // The call is not there on this file system (FUSE file systems for FAT and exFAT answer so
@@ -134,11 +146,18 @@ bool OutputFolder::create(const std::string& name, File& file, std::string& erro
 {
     file = File();
     file.name = name;
+    bool shorten = false;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        file.temp = tempHead(name) + "." + randomPart() + ".part";
+        const std::string head = tempHead(name, shorten);
+        file.temp = head + "." + randomPart() + ".part";
         file.fd = openat(mFd, file.temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (file.fd >= 0 || errno != EEXIST)
+        if (file.fd >= 0)
             break;
+        if (errno == EEXIST)
+            continue;
+        if (shorten || head.size() < name.size() || !tooLong(errno))
+            break;
+        shorten = true;
     }
     struct stat info;
     if (file.fd < 0 || fstat(file.fd, &info) != 0)
