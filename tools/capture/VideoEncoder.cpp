@@ -196,36 +196,39 @@ bool readAll(int fd, std::string& text)
     }
 }
 
-// ffprobe's streams, from its key=value lines: a stream begins with "index=". Transport
-// streams list each stream twice, once in their program, so a stream counts once by index.
-struct Streams {
-    std::map<std::string, std::pair<std::string, long>> byIndex;   // index -> type, packets
+// ffprobe's streams by index, each with its type and packet count, from its key=value
+// lines: a stream begins with "index=". Transport streams list each stream twice, once in
+// their program, so a stream counts once.
+typedef std::map<std::string, std::pair<std::string, long>> Streams;
 
-    explicit Streams(const std::string& text)
-    {
-        std::istringstream in(text);
-        std::string line, index;
-        while (std::getline(in, line)) {
-            const size_t equals = line.find('=');
-            if (equals == std::string::npos)
-                continue;
-            const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
-            if (key == "index")
-                byIndex[index = value];
-            else if (key == "codec_type" && !index.empty())
-                byIndex[index].first = value;
-            else if (key == "nb_read_packets" && !index.empty())
-                byIndex[index].second = std::strtol(value.c_str(), nullptr, 10);
-        }
+Streams streamsIn(const std::string& text)
+{
+    Streams streams;
+    std::istringstream in(text);
+    std::string line, index;
+    while (std::getline(in, line)) {
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+        if (key == "index")
+            streams[index = value];
+        else if (key == "codec_type" && !index.empty())
+            streams[index].first = value;
+        else if (key == "nb_read_packets" && !index.empty())
+            streams[index].second = std::strtol(value.c_str(), nullptr, 10);
     }
-    bool has(const std::string& type, long packets) const
-    {
-        for (const auto& stream : byIndex)
-            if (stream.second.first == type && (packets < 0 || stream.second.second == packets))
-                return true;
-        return false;
-    }
-};
+    return streams;
+}
+
+// A stream of that type, with that many packets (any number when negative).
+bool hasStream(const Streams& streams, const std::string& type, long packets)
+{
+    for (const auto& stream : streams)
+        if (stream.second.first == type && (packets < 0 || stream.second.second == packets))
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -475,9 +478,9 @@ std::string VideoEncoder::probe()
     }
     // Lines such as "index=0", "codec_type=video", "nb_read_packets=120", or what ffprobe
     // could not read.
-    const Streams streams(text);
+    const Streams streams = streamsIn(text);
     const bool ran = WIFEXITED(status) && WEXITSTATUS(status) != 126 && WEXITSTATUS(status) != 127 &&
-                     (!streams.byIndex.empty() || WEXITSTATUS(status) != 0);
+                     (!streams.empty() || WEXITSTATUS(status) != 0);
     if (!ran) {
         // The check itself did not run: that says nothing about the video.
         std::string how = WIFSIGNALED(status) ? std::string("ffprobe was ended by signal ") +
@@ -488,7 +491,7 @@ std::string VideoEncoder::probe()
         mUnchecked = how + (last.empty() ? std::string() : ": " + last);
         return std::string();
     }
-    if (streams.has("video", mFramesTaken) && (!mMusic || streams.has("audio", -1)))
+    if (hasStream(streams, "video", mFramesTaken) && (!mMusic || hasStream(streams, "audio", -1)))
         return std::string();
     return "the finished video does not hold the " + std::to_string(mFramesTaken) + " frames sent" +
            (mMusic ? " and their music" : "") + " (ffprobe: " + lastLine(text) + ")";
