@@ -112,6 +112,9 @@ bool Capture::finishVideo()
     }
     if (mVideoFolder.place(mVideoFile, mOptions.overwrite, mError) == OutputFolder::PLACED) {
         mVideoFinished = 1;
+        if (!mVideo->unchecked().empty())
+            warn("the video \"" + mOptions.videoFile + "\" is kept, but not checked for every frame: " +
+                 mVideo->unchecked());
         return true;
     }
     // The video is whole: it stays under its own name, and the message says where.

@@ -71,7 +71,8 @@ const char* kUsage =
     "goes to standard error when that is a terminal. Ctrl+C (SIGINT), SIGTERM or SIGHUP stops a\n"
     "capture within two seconds: the frames written stay, and the video is finished with the\n"
     "frames captured so far if ffmpeg manages it in that time; if not, nothing is left under its\n"
-    "name. A video counts as written only when ffmpeg succeeded and ffprobe finds every frame.\n"
+    "name; under nohup SIGHUP is ignored. A video counts as written only when ffmpeg succeeded\n"
+    "and ffprobe finds every frame (if ffprobe cannot run, the video is kept and said unchecked).\n"
     "Exit code 0 on success, 1 when rendering or writing fails (ffmpeg failing, a full disk, a\n"
     "name taken meanwhile), 2 for a bad option or an output it may not write, 128 + the signal's\n"
     "number after a stop: 130 after SIGINT, 143 after SIGTERM, 129 after SIGHUP.\n";

@@ -13,7 +13,10 @@ class DataFiles;
 // to its path later, every file goes into that folder. A file is written under a name of its
 // own first, made exclusively (O_EXCL, no link followed), and put under its real name only
 // when it is complete: a name never holds half a file, and a name that someone else took
-// meanwhile is never replaced unless replacing was asked for.
+// meanwhile is never replaced unless replacing was asked for. Where the file system lacks
+// the calls for that (a FAT or exFAT stick through FUSE), the name is taken with an empty
+// file of our own first, which the finished file replaces. A name too long for the letters
+// the file's own name adds gives up as many of its own.
 class OutputFolder {
 public:
     // A file being written: its real name, the name it is written under, and the file.
@@ -51,6 +54,9 @@ public:
 
 private:
     bool stillOurs(const File& file) const;
+    // Puts the file under its name where the file system can neither rename without
+    // replacing nor make hard links: 0, or -1 with errno (EEXIST: the name is taken).
+    int placeOverStandIn(const File& file);
 
     int mFd;
     std::string mPath;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "tools/capture/Capture.h"
@@ -32,7 +33,7 @@ std::string neverThere(const std::string& option, const std::string& path, const
 bool inDataFolder(const fs::path& folder, const DataFiles& data)
 {
     for (fs::path at = folder; !at.empty(); at = at.parent_path()) {
-        const int fd = open(at.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = open(at.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0) {
             const bool inside = !data.folderHolding(fd).empty();
             close(fd);
@@ -59,6 +60,15 @@ NameState judgeName(const std::string& option, const fs::path& path, const DataF
     if (!dataName.empty()) {
         error = option + ": \"" + path.string() + "\" is another name for \"" + dataName +
                 "\" in the show's data folder; kavri-capture never writes there";
+        return REFUSED;
+    }
+    // Where numbers do not tell, the path the name leads to.
+    char* real = realpath(path.c_str(), nullptr);
+    const bool inData = real && data.holdsPath(real);
+    std::free(real);
+    if (inData) {
+        error = option + ": \"" + path.string() + "\" leads into the show's data folder \"" + data.folder() +
+                "\"; kavri-capture never writes there";
         return REFUSED;
     }
     if (!S_ISREG(link.st_mode) && !S_ISLNK(link.st_mode)) {

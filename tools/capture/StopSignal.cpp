@@ -49,8 +49,12 @@ void StopSignal::install()
     sigemptyset(&action.sa_mask);
     for (const int signal : { SIGINT, SIGTERM, SIGHUP })
         sigaddset(&action.sa_mask, signal);
+    // A SIGHUP ignored by whoever started the capture (nohup, a shell's "trap '' HUP") stays
+    // ignored: logging out must not stop a capture that was meant to outlive it.
+    struct sigaction inherited;
     for (const int signal : { SIGINT, SIGTERM, SIGHUP })
-        sigaction(signal, &action, nullptr);
+        if (signal != SIGHUP || sigaction(signal, nullptr, &inherited) != 0 || inherited.sa_handler != SIG_IGN)
+            sigaction(signal, &action, nullptr);
 }
 
 int StopSignal::received()

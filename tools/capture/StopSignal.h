@@ -17,7 +17,8 @@ public:
     // check of its file and the teardown included.
     static constexpr std::chrono::milliseconds kStopBudget{ 2000 };
 
-    // Takes SIGINT, SIGTERM and SIGHUP over; a signal noted before stays noted. SDL must be
+    // Takes SIGINT, SIGTERM and SIGHUP over, but for a SIGHUP the capture was started
+    // ignoring, which stays ignored; a signal noted before stays noted. SDL must be
     // kept from installing its own handlers (SDL_NO_SIGNAL_HANDLERS), which would turn them
     // into quit events nobody reads; the engine's console device is kept from keeping its own
     // by CaptureDevice.

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
+#include <map>
+#include <sstream>
 #include <thread>
 
 #include "tools/capture/CaptureDevice.h"
@@ -113,8 +115,10 @@ std::string cutShortLine(const std::string& text)
 }
 
 // A child in a process group of its own (Ctrl+C on the terminal reaches only the capture),
-// ended with the capture if that dies, with default signal handling, the standard streams
-// given (-1: ours), and the file "keep" (and nothing else of ours) left open through exec.
+// ended with the capture if that dies, with the signal handling the capture was started with
+// (exec sets the stop handlers back to the default, and what the capture's starter ignored,
+// as nohup ignores SIGHUP, stays ignored), the standard streams given (-1: ours), and the
+// file "keep" (and nothing else of ours) left open through exec.
 pid_t startChild(std::vector<std::string> args, int in, int out, int err, int keep)
 {
     std::vector<char*> argv;
@@ -135,7 +139,7 @@ pid_t startChild(std::vector<std::string> args, int in, int out, int err, int ke
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    for (const int signal : { SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGXFSZ })
+    for (const int signal : { SIGPIPE, SIGXFSZ })
         std::signal(signal, SIG_DFL);
     if (in >= 0)
         dup2(in, STDIN_FILENO);
@@ -147,6 +151,83 @@ pid_t startChild(std::vector<std::string> args, int in, int out, int err, int ke
         fcntl(keep, F_SETFD, 0);
     execvp(argv[0], argv.data());
     _exit(127);
+}
+
+// Where scratch files go: $TMPDIR when it names a folder, else /tmp.
+std::string scratchFolder()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp == '/' ? tmp : "/tmp";
+}
+
+// A scratch file without a name, gone when it is closed.
+std::FILE* scratchFile()
+{
+    const std::string folder = scratchFolder();
+    int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        std::string name = folder + "/kavri-capture-XXXXXX";
+        fd = mkostemp(&name[0], O_CLOEXEC);
+        if (fd >= 0)
+            unlink(name.c_str());
+    }
+    std::FILE* file = fd >= 0 ? fdopen(fd, "w+") : nullptr;
+    if (fd >= 0 && !file)
+        close(fd);
+    return file;
+}
+
+// Everything a child writes into the pipe, until it closes it: false when the stop's
+// deadline came first. A child that would print without end is cut off at 1 MiB.
+bool readAll(int fd, std::string& text)
+{
+    for (;;) {
+        if (std::chrono::steady_clock::now() >= StopSignal::deadline())
+            return false;
+        pollfd ready = { fd, POLLIN, 0 };
+        if (poll(&ready, 1, 50) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0 && text.size() < (1u << 20))
+            text.append(buffer, static_cast<size_t>(n));
+        else if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+            return true;
+    }
+}
+
+// ffprobe's streams by index, each with its type and packet count, from its key=value
+// lines: a stream begins with "index=". Transport streams list each stream twice, once in
+// their program, so a stream counts once.
+typedef std::map<std::string, std::pair<std::string, long>> Streams;
+
+Streams streamsIn(const std::string& text)
+{
+    Streams streams;
+    std::istringstream in(text);
+    std::string line, index;
+    while (std::getline(in, line)) {
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+        if (key == "index")
+            streams[index = value];
+        else if (key == "codec_type" && !index.empty())
+            streams[index].first = value;
+        else if (key == "nb_read_packets" && !index.empty())
+            streams[index].second = std::strtol(value.c_str(), nullptr, 10);
+    }
+    return streams;
+}
+
+// A stream of that type, with that many packets (any number when negative).
+bool hasStream(const Streams& streams, const std::string& type, long packets)
+{
+    for (const auto& stream : streams)
+        if (stream.second.first == type && (packets < 0 || stream.second.second == packets))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -234,10 +315,9 @@ bool VideoEncoder::start(int output, const std::string& name, const Span& span, 
     mOutput = output;
     mName = name;
     mMusic = !music.empty();
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/kavri-capture-XXXXXX";
+    std::string folder = scratchFolder() + "/kavri-capture-XXXXXX";
     if (!mkdtemp(&folder[0])) {
-        error = "cannot make a private folder in \"" + folder.substr(0, folder.size() - 21) + "\": " + std::strerror(errno);
+        error = "cannot make a private folder in \"" + scratchFolder() + "\": " + std::strerror(errno);
         return false;
     }
     mLinkFolder = folder;
@@ -250,9 +330,13 @@ bool VideoEncoder::start(int output, const std::string& name, const Span& span, 
     args.insert(args.begin(), "ffmpeg");
 
     // What ffmpeg prints is kept and shown when it has ended, not across the progress bar.
-    mMessages = std::tmpfile();
+    mMessages = scratchFile();
+    if (!mMessages) {
+        error = "cannot make a scratch file in \"" + scratchFolder() + "\": " + std::strerror(errno);
+        return false;
+    }
     int fds[2];
-    if (!mMessages || pipe2(fds, O_CLOEXEC) != 0) {
+    if (pipe2(fds, O_CLOEXEC) != 0) {
         error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
         return false;
     }
@@ -368,29 +452,46 @@ bool VideoEncoder::finish(std::string& error)
 
 std::string VideoEncoder::probe()
 {
-    std::FILE* answer = std::tmpfile();
-    if (!answer)
-        return std::string("cannot check the video: ") + std::strerror(errno);
-    const std::vector<std::string> args = { "ffprobe", "-v", "error", "-count_packets", "-show_entries",
-                                            "stream=codec_type,nb_read_packets", "-of", "csv=p=0",
-                                            "file:/proc/self/fd/" + std::to_string(mOutput) };
-    const pid_t child = startChild(args, -1, fileno(answer), fileno(answer), mOutput);
-    int status = 0;
-    if (child < 0 || !reap(child, status)) {
-        std::fclose(answer);
-        return child < 0 ? "cannot start ffprobe" : "ffprobe did not check the video in the time a stop allows";
+    mUnchecked.clear();
+    // ffprobe's answer comes through a pipe: no scratch file that a full disk could empty.
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        mUnchecked = std::string("cannot make a pipe to ffprobe: ") + std::strerror(errno);
+        return std::string();
     }
-    // Lines such as "video,120" and "audio,189", or what ffprobe could not read.
+    const std::vector<std::string> args = { "ffprobe", "-v", "error", "-count_packets", "-show_entries",
+                                            "stream=index,codec_type,nb_read_packets", "-of", "default=nw=1",
+                                            "file:/proc/self/fd/" + std::to_string(mOutput) };
+    const pid_t child = startChild(args, -1, fds[1], fds[1], mOutput);
+    close(fds[1]);
     std::string text;
-    std::rewind(answer);
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, answer)) > 0)
-        text.append(buffer, n);
-    std::fclose(answer);
-    const bool frames = text.find("video," + std::to_string(mFramesTaken) + "\n") != std::string::npos;
-    const bool sound = !mMusic || text.find("audio,") != std::string::npos;
-    if (frames && sound)
+    readAll(fds[0], text);
+    close(fds[0]);
+    int status = 0;
+    if (child < 0) {
+        mUnchecked = std::string("cannot start ffprobe: ") + std::strerror(errno);
+        return std::string();
+    }
+    if (!reap(child, status)) {
+        mUnchecked = "ffprobe did not finish in the time a stop allows";
+        return std::string();
+    }
+    // Lines such as "index=0", "codec_type=video", "nb_read_packets=120", or what ffprobe
+    // could not read.
+    const Streams streams = streamsIn(text);
+    const bool ran = WIFEXITED(status) && WEXITSTATUS(status) != 126 && WEXITSTATUS(status) != 127 &&
+                     (!streams.empty() || WEXITSTATUS(status) != 0);
+    if (!ran) {
+        // The check itself did not run: that says nothing about the video.
+        std::string how = WIFSIGNALED(status) ? std::string("ffprobe was ended by signal ") +
+                                                    std::to_string(WTERMSIG(status))
+                          : WEXITSTATUS(status) == 0 ? std::string("ffprobe gave no answer")
+                                                     : std::string("ffprobe could not be run");
+        const std::string last = lastLine(text);
+        mUnchecked = how + (last.empty() ? std::string() : ": " + last);
+        return std::string();
+    }
+    if (hasStream(streams, "video", mFramesTaken) && (!mMusic || hasStream(streams, "audio", -1)))
         return std::string();
     return "the finished video does not hold the " + std::to_string(mFramesTaken) + " frames sent" +
            (mMusic ? " and their music" : "") + " (ffprobe: " + lastLine(text) + ")";

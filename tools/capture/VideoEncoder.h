@@ -22,7 +22,9 @@ namespace veko {
 //
 // A video counts as written only when ffmpeg ended with exit code 0, printed none of the
 // errors it prints when the file is cut short yet exits 0 (a full disk while the trailer is
-// written), and ffprobe finds in the file every frame that was sent.
+// written), and ffprobe finds in the file every frame that was sent. A check that could not
+// run (no ffprobe to start, one that crashed or answered nothing) drops nothing: the video
+// is kept, and the user is told it was not checked.
 class VideoEncoder {
 public:
     struct Span {
@@ -61,6 +63,9 @@ public:
     // failed. A video given fewer frames than its span ends after the last one, sound and all.
     // After a stop signal ffmpeg gets what is left of the stop's time, and is ended then.
     bool finish(std::string& error);
+    // Why the finished video could not be checked, when finish() succeeded without it: the
+    // video is kept then, and the user told so. Empty when it was checked.
+    const std::string& unchecked() const { return mUnchecked; }
     // The size of the file so far.
     long long bytesWritten() const;
     // Puts what ffmpeg printed, but for the line a failure quotes, on standard error, each
@@ -73,7 +78,8 @@ private:
     static bool reap(pid_t child, int& status);
     // How ffmpeg ended, with the last line it printed; empty when it succeeded.
     std::string ending(int status);
-    // Empty when the file holds every frame sent (and sound, when there is music).
+    // Empty when the file holds every frame sent (and sound, when there is music), or when
+    // ffprobe could not check it (unchecked() says why).
     std::string probe();
     void removeLink();
 
@@ -87,6 +93,7 @@ private:
     std::FILE* mMessages;   // ffmpeg's standard error, read when it has ended
     std::string mShown;     // what showMessages() prints
     std::string mFailure;   // why ffmpeg ended early, once a write has found it
+    std::string mUnchecked; // why ffprobe could not check the finished video
     int mFramesTaken;
 };
 

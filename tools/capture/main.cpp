@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -26,24 +27,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// An output path made absolute, from where the tool was started; false with one line in
+// error when it cannot be (the folder the tool was started in was removed).
+bool makeAbsolute(const char* option, std::string& path, std::string& error)
+{
+    if (path.empty())
+        return true;
+    std::error_code code;
+    const fs::path absolute = fs::absolute(path, code);
+    if (code || !absolute.is_absolute()) {
+        error = std::string(option) + ": cannot tell where \"" + path + "\" is: the folder kavri-capture was "
+                "started in cannot be found (" + (code ? code.message() : std::string("no path")) +
+                "); give an absolute path";
+        return false;
+    }
+    path = absolute.string();
+    return true;
+}
+
 // The scenes read "../data/..." as the show does, from the folder the shared rule picks;
 // output paths given relative to where the tool was started are made absolute before moving.
 // The files of the folder found are what no output may touch.
-veko::DataFiles enterDataFolder(veko::CaptureOptions& options)
+veko::DataFiles enterDataFolder()
 {
-    if (!options.framesDir.empty())
-        options.framesDir = fs::absolute(options.framesDir).string();
-    if (!options.videoFile.empty())
-        options.videoFile = fs::absolute(options.videoFile).string();
     const veko::DataFolder folder = veko::DataFolder::forThisProgram();
     const veko::DataFiles files(folder.find());
     folder.enter("kavri-capture");
     return files;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int capture(int argc, char** argv)
 {
     const auto start = std::chrono::steady_clock::now();
     veko::ensureStandardStreams();
@@ -71,7 +84,11 @@ int main(int argc, char** argv)
     // A file-size limit (ulimit -f) fails a write with EFBIG, which is reported, rather than
     // ending the capture with a frame half written.
     std::signal(SIGXFSZ, SIG_IGN);
-    const veko::DataFiles data = enterDataFolder(options);
+    if (!makeAbsolute("--frames", options.framesDir, error) || !makeAbsolute("--video", options.videoFile, error)) {
+        veko::captureReport(error);
+        return 2;
+    }
+    const veko::DataFiles data = enterDataFolder();
 
     if (options.bench)
         return veko::Bench(options, start).run();
@@ -80,4 +97,19 @@ int main(int argc, char** argv)
         return 2;
     }
     return veko::Capture(options, data).run();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Whatever the system throws at the capture ends it with one line, never with abort().
+    try {
+        return capture(argc, argv);
+    } catch (const std::exception& failure) {
+        veko::captureReport(std::string("stopped by an error: ") + failure.what());
+    } catch (...) {
+        veko::captureReport("stopped by an unknown error");
+    }
+    return 1;
 }
