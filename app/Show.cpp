@@ -100,7 +100,9 @@ int runShow(const ShowOptions& options)
         if (modeWatch)
             modeWatch->check(now);
         // An inactive window draws nothing and waits; the next frame's delta covers the gap.
+        // The show still ends on time when nobody comes back to it.
         if (!device->isWindowActive()) {
+            sequencer->endIfOver(now);
             device->sleep(kInactiveWaitMs);
             continue;
         }
