@@ -101,7 +101,8 @@ int runShow(const ShowOptions& options)
             modeWatch->check(now);
         // An inactive window draws nothing and waits; the next frame's delta covers the gap.
         // The show still ends on time when nobody comes back to it.
-        if (!device->isWindowActive()) {
+        const bool active = device->isWindowActive();
+        if (!(window ? window->drawsNow(active) : active)) {
             sequencer->endIfOver(now);
             device->sleep(kInactiveWaitMs);
             continue;
