@@ -136,7 +136,9 @@ bool ShowWindow::createWindow(int depthBits)
     attributes.border_pixel = 0;
     // Black from the moment it is mapped, before the first frame is drawn.
     attributes.background_pixel = BlackPixel(mDisplay, visual->screen);
-    attributes.event_mask = StructureNotifyMask;
+    // Its mapping and reparenting, and whether it ever had the focus (heard on this connection
+    // even while the engine's loop does not run yet).
+    attributes.event_mask = StructureNotifyMask | FocusChangeMask;
 
     mWidth = mKind == FULLSCREEN ? mMonitor.width : kWindowedWidth;
     mHeight = mKind == FULLSCREEN ? mMonitor.height : kWindowedHeight;
@@ -314,6 +316,10 @@ void ShowWindow::readEvent(const XEvent& event)
         // Into a window manager's frame, or back to the root when the window manager ends.
         if (event.xreparent.window == mWindow)
             mWmMayHaveChanged = true;
+        break;
+    case FocusIn:
+        if (event.xfocus.window == mWindow)
+            mEverActive = true;
         break;
     case MapNotify:
         if (event.xmap.window == mWindow)

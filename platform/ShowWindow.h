@@ -103,8 +103,8 @@ private:
     bool mWmMayHaveChanged;       // an event says the window manager may have come or gone
     bool mViewable;               // mapped (as far as this connection has heard)
     bool mFocusOnMap;             // take the focus once the window is viewable again
-    bool mEverActive;
-    bool mFocusWaitOver;
+    bool mEverActive;             // has had the focus (FocusIn, or the engine saw it active)
+    bool mFocusWaitOver;          // the wait for a first focus is over: said so, asked again
     long long mShownAtMs;         // steady clock at show()
 #endif
 };
