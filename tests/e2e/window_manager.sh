@@ -4,7 +4,8 @@
 # A window manager that has ended leaves the root's _NET_SUPPORTING_WM_CHECK naming a window
 # that is gone; the show must then behave as on a bare X server: take the focus itself and
 # draw. Cases:
-# - openbox ended cleanly (openbox --exit), or killed with SIGKILL, before the show starts;
+# - openbox ended cleanly (openbox --exit), or killed with SIGKILL, before the show starts
+#   (fullscreen, and --window);
 # - a stale check window that exists but does not name itself;
 # - openbox ended cleanly, or killed, while the show runs;
 # - openbox started while the show runs: the show stays fullscreen and draws;
@@ -39,6 +40,7 @@ live_wm() {
 start_openbox() {
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
     WM_PID=$!
+    disown "$WM_PID"   # no job notice when it is killed
     for _ in $(seq 1 100); do live_wm && return 0; sleep 0.1; done
     fail "openbox did not start"
     return 1
@@ -48,7 +50,6 @@ start_openbox() {
 end_openbox() {
     if [ "$1" = exit ]; then openbox --exit; else kill -9 "$WM_PID"; fi
     for _ in $(seq 1 100); do kill -0 "$WM_PID" 2>/dev/null || break; sleep 0.1; done
-    { wait "$WM_PID"; } 2>/dev/null
     WM_PID=
     live_wm && fail "$1: a window manager still seems to run"
     xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || fail "$1: the root's check property is gone"
@@ -117,6 +118,12 @@ for how in exit kill; do
         end_with_escape "gone-before-$how"
     fi
 done
+
+# The same for a window (the root still names the killed openbox's check window).
+if run_show gone-before-window --window; then
+    focused_and_drawing gone-before-window
+    end_with_escape gone-before-window
+fi
 
 # 2. A check window that exists but does not name itself.
 "$wm_check" stale >"$work/stale.id" &
