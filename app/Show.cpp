@@ -100,7 +100,10 @@ int runShow(const ShowOptions& options)
         if (modeWatch)
             modeWatch->check(now);
         // An inactive window draws nothing and waits; the next frame's delta covers the gap.
-        if (!device->isWindowActive()) {
+        // The show still ends on time when nobody comes back to it.
+        const bool active = device->isWindowActive();
+        if (!(window ? window->drawsNow(active) : active)) {
+            sequencer->endIfOver(now);
             device->sleep(kInactiveWaitMs);
             continue;
         }

@@ -107,18 +107,23 @@ void Sequencer::start(unsigned int now)
     mLastTime = now;
 }
 
+float Sequencer::deltaTo(unsigned int now) const
+{
+    // Unsigned difference: a wrap of the millisecond counter still gives the true step.
+    // Unstarted, the first frame has no previous reading; it passes 0 and leaves the clock alone.
+    if (!mStarted)
+        return 0.0f;
+    return static_cast<float>(static_cast<double>(now - mLastTime) / 1000.0);
+}
+
 void Sequencer::frame()
 {
     Env* env = Env::instance();
     const unsigned int now = env->device()->getTimer()->getTime();
 
-    // Unsigned difference: a wrap of the millisecond counter still gives the true step.
-    // Unstarted, the first frame has no previous reading; it passes 0 and leaves the clock alone.
-    float dt = 0.0f;
-    if (mStarted) {
-        dt = static_cast<float>(static_cast<double>(now - mLastTime) / 1000.0);
+    const float dt = deltaTo(now);
+    if (mStarted)
         env->addTime(dt);
-    }
     mStarted = true;
     mLastTime = now;
 
@@ -129,6 +134,15 @@ void Sequencer::frame()
     }
     if (Effect* effect = this->effect(id))
         effect->idle(dt);
+}
+
+void Sequencer::endIfOver(unsigned int now)
+{
+    // The same single-precision sum as Env::addTime in the next frame, without making it.
+    float t = Env::instance()->time();
+    t += deltaTo(now);
+    if (effectIdAt(t) == 0)
+        endProcess(0);
 }
 
 } // namespace veko

@@ -22,6 +22,10 @@ public:
     void start(unsigned int now);
     // One frame between beginScene and endScene. Past the last slot it ends the process.
     void frame();
+    // For a pass of the loop that draws no frame (the window is inactive): the show clock
+    // stands still, but the next frame's delta would carry it to the engine timer's reading
+    // `now`. Once that is past the last slot the show ends now, as that frame would end it.
+    void endIfOver(unsigned int now);
 
     // The effect id that the timetable gives the show time t, or 0 once the show is over.
     static int effectIdAt(float t);
@@ -39,6 +43,9 @@ public:
     Sequencer& operator=(const Sequencer&) = delete;
 
 private:
+    // The frame's delta in seconds from the previous frame to `now`; 0 before the first frame.
+    float deltaTo(unsigned int now) const;
+
     std::map<int, Effect*> mEffects;
     bool mStarted;
     unsigned int mLastTime;   // engine milliseconds at the previous frame, once started

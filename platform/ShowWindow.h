@@ -6,6 +6,7 @@
 #include "platform/MonitorFinder.h"
 
 struct _XDisplay;
+union _XEvent;
 
 namespace veko {
 
@@ -18,6 +19,12 @@ namespace veko {
 // window manager's EWMH fullscreen state when one runs; without one the window is simply put
 // on that monitor and takes the focus itself. WINDOWED is an ordinary 640x480 window that
 // the user may resize.
+//
+// A window manager runs when the root's _NET_SUPPORTING_WM_CHECK names a window that exists
+// and names itself the same way (EWMH). One that exits, cleanly or killed, leaves the root's
+// property naming a window that is gone; so the window watches the check window and the
+// root's property all along: when a window manager goes, the show takes its place (placed
+// and focused as on a bare X server); when one comes, the window is handed to it.
 //
 // On Windows it is a Win32 window, black behind, borderless over the monitor or an ordinary
 // window; closing it, Alt+F4 and the session's end ask the show to end through its teardown.
@@ -47,6 +54,12 @@ public:
     // Reads this connection's events; true once the window was asked to close
     // (WM_DELETE_WINDOW, e.g. a close button).
     bool closeRequested();
+    // Once per pass of the loop, after closeRequested. active: whether the engine sees the
+    // window active (focused and mapped). Follows a window manager that comes or goes, and
+    // answers whether the show draws: while active; and while a window that has never had the
+    // focus is viewable, once the focus was awaited for long enough, so that the user sees
+    // the show instead of a black screen (and is told, once, how to give it the keys).
+    bool drawsNow(bool active);
 
 private:
 #ifdef _WIN32
@@ -65,7 +78,13 @@ private:
     bool createWindow(int depthBits);
     void setProperties();
     void requestFullscreen();
-    bool windowManagerRuns() const;
+    void requestActivation();
+    // The live window manager's check window, watched from now on for its end; 0 if none runs.
+    unsigned long windowManagerCheck();
+    void readEvent(const _XEvent& event);
+    void followWindowManager();
+    void takeFocus();
+    void sendToRoot(unsigned long type, const long (&data)[5]);
     unsigned long atom(const char* name) const;
 
     _XDisplay* mDisplay;
@@ -78,7 +97,15 @@ private:
     int mWidth, mHeight;
     unsigned long mProtocolsAtom;
     unsigned long mDeleteWindowAtom;
+    unsigned long mCheckAtom;     // _NET_SUPPORTING_WM_CHECK
     bool mCloseRequested;
+    unsigned long mWmCheck;       // the live window manager's check window, or 0
+    bool mWmMayHaveChanged;       // an event says the window manager may have come or gone
+    bool mViewable;               // mapped (as far as this connection has heard)
+    bool mFocusOnMap;             // take the focus once the window is viewable again
+    bool mEverActive;             // has had the focus (FocusIn, or the engine saw it active)
+    bool mFocusWaitOver;          // the wait for a first focus is over: said so, asked again
+    long long mShownAtMs;         // steady clock at show()
 #endif
 };
 

@@ -169,4 +169,9 @@ bool ShowWindow::closeRequested()
     return mCloseRequested;
 }
 
+bool ShowWindow::drawsNow(bool active)
+{
+    return active;
+}
+
 } // namespace veko

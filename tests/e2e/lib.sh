@@ -5,12 +5,13 @@
 XVFB_PID=
 SHOW_PID=
 
-# start_xvfb [WIDTHxHEIGHT]: one screen of that size (640x480 unless given).
+# start_xvfb [WIDTHxHEIGHT]: one screen of that size (640x480 unless given); $XVFB_ARGS adds
+# options (e.g. -noreset).
 start_xvfb() {
     local fifo size=${1:-640x480}
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp ${XVFB_ARGS:-} 3>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
     read -r -t 10 display_number <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
     rm -f "$fifo"

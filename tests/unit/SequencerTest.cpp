@@ -183,6 +183,22 @@ TEST_F(SequencerTest, ShowEndEndsTheProcessBeforeAnySceneRuns)
     EXPECT_EQ(calls.idles.size(), idlesBefore);
 }
 
+TEST_F(SequencerTest, ShowInTheBackgroundEndsWhenItsClockWouldPassTheEnd)
+{
+    frameAt(1000);
+    frameAt(2000);
+    // The window goes inactive: no frame, the clock stands still, the show's end is still seen.
+    sequencer->endIfOver(1000 + 70728);   // the next frame would still play
+    EXPECT_EQ(sEndCalls, 0);
+    EXPECT_FLOAT_EQ(env->time(), 1.0f);
+    const size_t idlesBefore = calls.idles.size();
+    sequencer->endIfOver(1000 + 70728 + 1);
+    EXPECT_EQ(sEndCalls, 1);
+    EXPECT_EQ(sEndCode, 0);
+    EXPECT_FLOAT_EQ(env->time(), 1.0f);
+    EXPECT_EQ(calls.idles.size(), idlesBefore);
+}
+
 TEST_F(SequencerTest, SceneMissingFromTheSequencerDrawsNothing)
 {
     sequencer->adopt(1000, nullptr);
