@@ -62,8 +62,8 @@ long tellSource(void* fd)
 OggStream::OggStream(const std::string& path, bool loop, int deviceRate, int deviceChannels)
     : mPath(path), mLoop(loop), mDeviceRate(deviceRate), mDeviceChannels(deviceChannels), mFd(-1),
       mFile(nullptr), mConverter(nullptr), mRetiring(nullptr), mRate(0), mChannels(0), mLink(-1), mFramesThisPass(0),
-      mPosition(0), mSilence(0),
-      mFailuresInARow(0), mHoleUnsaid(false), mDamageSaid(false), mDraining(false), mEnded(false),
+      mPosition(0), mTold(0), mAhead(0), mAheadPage(0), mPagesSinceAhead(0), mSilence(0),
+      mFailuresInARow(0), mHoleUnsaid(false), mLossUnmeasured(false), mDamageSaid(false), mDraining(false), mEnded(false),
       mPassFits(true), mReplaying(false)
 {
     // Reserved now: the audio thread never allocates.
@@ -97,7 +97,7 @@ OggStream* OggStream::open(const std::string& path, bool loop, int deviceRate, i
         delete stream;
         return nullptr;
     }
-    stream->mPosition = ov_pcm_tell(stream->mFile);
+    stream->placeAfresh();
     *status = OPENED;
     return stream;
 }
@@ -212,11 +212,13 @@ bool OggStream::decodeSome()
     if (got == 0) {
         if (!mLoop)
             return false;
-        // A lost last stretch shows only here: the track is longer than what was decoded.
+        // A lost last stretch shows only here: the last page's position is not taken over
+        // while decoding, so after a loss the track may be longer than what was decoded.
         const long long total = ov_pcm_total(mFile, -1);
-        if (mFramesThisPass > 0 && total > mPosition) {
-            owe(total - mPosition);
-            mPosition = total;
+        if (mFramesThisPass > 0 && (mLossUnmeasured || mAhead > 0) && total > mPosition) {
+            owe(mLossUnmeasured ? total - mPosition : std::min(total - mPosition, mAhead));
+            mLossUnmeasured = false;
+            mAhead = 0;
             return true;
         }
         // A pass that gave no sound at all would only spin: the music ends instead.
@@ -240,14 +242,16 @@ bool OggStream::decodeSome()
             stop("cannot be played from its start again");
             return false;
         }
-        mPosition = ov_pcm_tell(mFile);
+        placeAfresh();
         return true;
     }
 
     // A hole (pages lost or damaged) or a bad link: libvorbisfile has skipped it, go on.
     if ((got == OV_HOLE || got == OV_EBADLINK) && ++mFailuresInARow < kFailuresToGiveUp) {
         mHoleUnsaid = true;
+        mLossUnmeasured = true;
         mPassFits = false;
+        mTold = ov_pcm_tell(mFile);
         return true;
     }
     stop("cannot be decoded any further");
@@ -263,15 +267,64 @@ bool OggStream::put(const char* pcm, long bytes)
 }
 
 // Samples lost in a damaged stretch come back as silence of the same length, so that what
-// follows plays at its own time, in step with the picture. The decoder learns the loss from the
-// next page's position, a little after the hole: the silence follows these samples.
+// follows plays at its own time, in step with the picture.
+//
+// libvorbisfile counts the samples it gives and, at the end of each page, takes the position
+// written on the page instead (its position then differs from its own count). A position ahead
+// of the music means samples were lost, but only if it can be believed: some encoders (ffmpeg's)
+// write a page's position a few hundred samples ahead and take the step back on the next page,
+// with nothing lost. So a loss is believed
+//   - after a hole that libvorbisfile met (a page missing in the sequence), at the first page
+//     position it takes over: the silence follows the samples before the hole;
+//   - otherwise once the position has stayed ahead while two more pages were read, by the least
+//     it was ahead meanwhile: the next page's position, which takes a false step back, is read
+//     before the page after it. This is how a loss right after the start of decoding or a seek
+//     shows, where libvorbisfile has no page sequence yet to find a hole in.
 void OggStream::keepInPlace(long frames)
 {
     mPosition += frames;
-    const long long decoder = ov_pcm_tell(mFile);
-    if (decoder > mPosition)
-        owe(decoder - mPosition);
-    mPosition = decoder;
+    const long long told = ov_pcm_tell(mFile);
+    const bool pagePlaced = told != mTold + frames;
+    mTold = told;
+    const long long ahead = told - mPosition;
+    if (mLossUnmeasured) {
+        if (!pagePlaced)
+            return;
+        mLossUnmeasured = false;
+        mAhead = 0;
+        if (ahead > 0)
+            owe(ahead);
+        return;
+    }
+    if (ahead <= 0) {   // in step, or behind: nothing lost
+        mAhead = 0;
+        return;
+    }
+    const long long page = ov_raw_tell(mFile);
+    if (mAhead == 0) {
+        mAhead = ahead;
+        mAheadPage = page;
+        mPagesSinceAhead = 0;
+        return;
+    }
+    mAhead = std::min(mAhead, ahead);
+    if (page != mAheadPage) {
+        mAheadPage = page;
+        ++mPagesSinceAhead;
+    }
+    if (mPagesSinceAhead >= 2) {
+        owe(mAhead);
+        mAhead = 0;
+    }
+}
+
+// At the start of the file, or of a pass: the decoder's position is the music's.
+void OggStream::placeAfresh()
+{
+    mPosition = mTold = ov_pcm_tell(mFile);
+    mAhead = 0;
+    mPagesSinceAhead = 0;
+    mLossUnmeasured = false;
 }
 
 // The pass is kept while it is whole: one link, nothing lost, and small enough.
@@ -292,8 +345,10 @@ bool OggStream::replay()
     return put(mRepeats.data(), static_cast<long>(mRepeats.size()));
 }
 
+// The music's place moves on by `frames` of silence, played before what is decoded next.
 void OggStream::owe(long long frames)
 {
+    mPosition += frames;
     mPassFits = false;
     mSilence += static_cast<long>(std::min<long long>(frames, 1LL * kLongestSilence * mRate));
     sayDamaged();

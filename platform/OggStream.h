@@ -46,6 +46,7 @@ private:
     void keepForReplay(const char* pcm, long bytes);
     bool replay();
     void keepInPlace(long frames);
+    void placeAfresh();
     void owe(long long frames);
     void sayDamaged();
     void stop(const char* reason);
@@ -60,10 +61,15 @@ private:
     int mRate, mChannels;            // what the converter takes: the current link's format
     int mLink;                       // the chained stream link being decoded
     long mFramesThisPass;            // decoded since the last start from the top
-    long long mPosition;             // where the decoder should be, in the track's frames
+    long long mPosition;             // where the music is, in the track's frames: what was given
+    long long mTold;                 // libvorbisfile's own position after the last read
+    long long mAhead;                // frames a page's position is ahead of the music, not yet believed
+    long long mAheadPage;            // the file offset libvorbisfile had read to when last looked at
+    int mPagesSinceAhead;            // pages read since the position went ahead
     long mSilence;                   // frames of silence owed for a stretch that was lost
     int mFailuresInARow;
     bool mHoleUnsaid;                // a hole was met; said once the music goes on after it
+    bool mLossUnmeasured;            // a hole was met; the next page's position tells its length
     bool mDamageSaid;
     bool mDraining;                  // no more input: the converter gives what it still holds
     std::atomic<bool> mEnded;

@@ -7,7 +7,8 @@
 #   2. a second clean root installs the .deb with apt-get install ./kavri_*.deb, and there the
 #      installed kavri, started from /tmp under Xvfb, opens its window, shows a picture that is
 #      not black at 5 s and ends with 0 on Escape; kavri-capture --software writes its frames.
-# Needs root, debootstrap and the network to the Debian mirror. Takes long (see README).
+# Needs root and the network to the Debian mirror; installs debootstrap itself when it is
+# missing. Takes long (see README).
 # KAVRI_CHECK_REV names another commit to build than HEAD.
 #
 #   scripts/check-package.sh [DIST...]     (default: bookworm trixie)
@@ -25,7 +26,20 @@ dists=("$@")
 [ ${#dists[@]} -gt 0 ] || dists=(bookworm trixie)
 
 [ "$(id -u)" -eq 0 ] || { echo "check-package.sh: run it as root (debootstrap, chroot)" >&2; exit 1; }
-command -v debootstrap >/dev/null || { echo "check-package.sh: needs debootstrap (apt-get install debootstrap)" >&2; exit 1; }
+# What the script itself needs on this machine; the roots get theirs inside. debian-archive-keyring
+# lets debootstrap check the release files of every Debian it makes a root of; git makes the
+# copy of the sources.
+packages=(debootstrap debian-archive-keyring git tar)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "check-package.sh: installing ${missing[*]}"
+    { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 \
+          install -y -q --no-install-recommends "${missing[@]}"; } >/var/tmp/kavri-check-apt.log 2>&1 ||
+        { tail -n 20 /var/tmp/kavri-check-apt.log; echo "check-package.sh: apt-get failed" >&2; exit 1; }
+fi
 
 work=$(mktemp -d /var/tmp/kavri-check.XXXXXX)
 mounted=()

@@ -12,8 +12,10 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 seconds=4
 
+# SDL's disk driver writes what would be heard to a regular file (SDL 2.32, as in Debian 13,
+# refuses a device such as /dev/null); each run overwrites the last.
 cost() {   # cost TRACK: percent of one core, as kavri-soundbench prints it
-    (cd "$bin" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null ./kavri-soundbench "$1" "$seconds" 2>/dev/null) |
+    (cd "$bin" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/heard.raw" ./kavri-soundbench "$1" "$seconds" 2>"$work/said") |
         sed -n 's/.*(\([0-9.]*\) % of one core).*/\1/p'
 }
 
@@ -21,7 +23,7 @@ sox -n -r 44100 -c 2 "$work/one.ogg" synth 1s sine 441 || exit 1
 sox -n -r 192000 -c 2 "$work/one-192k.ogg" synth 1s sine 441 || exit 1
 sox -n -r 44100 -c 1 "$work/tenth.ogg" synth 0.1 sine 441 || exit 1
 real=$(cost "$bin/../data/stream/zaza.ogg")
-[ -n "$real" ] || { echo "FAIL: kavri-soundbench did not play the show's track" >&2; exit 1; }
+[ -n "$real" ] || { echo "FAIL: kavri-soundbench did not play the show's track:" >&2; cat "$work/said" >&2; exit 1; }
 echo "the show's track: $real % of a core"
 for track in one.ogg one-192k.ogg tenth.ogg; do
     used=$(cost "$work/$track")

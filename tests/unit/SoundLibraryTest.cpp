@@ -456,38 +456,56 @@ TEST(SoundOnDisk, AStreamThatCannotBeDecodedEndsWithOneLine)
     }
 }
 
+// A thread that runs while it is in scope: a failed assertion that leaves the test early ends
+// it too, instead of ending the whole test program (std::terminate on a joinable thread).
+class ScopedLoop {
+public:
+    template <class Step>
+    explicit ScopedLoop(Step step) : mThread([this, step] { while (!mDone) step(); }) {}
+    ~ScopedLoop() { stop(); }
+    void stop()
+    {
+        mDone = true;
+        if (mThread.joinable())
+            mThread.join();
+    }
+
+private:
+    std::atomic<bool> mDone{false};
+    std::thread mThread;
+};
+
 // The music follows a show clock played by the test: a stall of the audio thread (the device
 // held locked, while the show clock runs on) is skipped at once by what was missed; a stopped
 // process (the show clock stands still, a continue is counted) is not. SDL's disk driver runs at
-// the pace it would be heard.
+// the pace it would be heard. It writes to a file of the test's own: SDL 2.32 (Debian 13) opens
+// only a regular file or a pipe there, not a device such as /dev/null.
 TEST(SoundOnDisk, AStalledDeviceSkipsWhatItMissedAndAStoppedProcessDoesNot)
 {
     const std::string tone = tempPath("follow.ogg");
     ASSERT_TRUE(run("sox -n -r 44100 -c 2 '" + tone + "' synth 3 sine 441 gain -6"));
-    const std::string log = tempPath("sound.log");
+    const std::string log = tempPath("sound.log"), heard = tempPath("follow.raw");
     std::remove(log.c_str());
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIOFILE", heard.c_str(), 1);
     unsetenv("SDL_DISKAUDIODELAY");
     setenv("KAVRI_SOUND_LOG", log.c_str(), 1);
 
     veko::ClockShare share;
     std::atomic<long long> standing(0);   // ms the show clock leaves out
-    std::atomic<bool> stopped(false), done(false);
+    std::atomic<bool> stopped(false);
     const long long zero = veko::ShowClock::monotonicMilliseconds();
-    std::thread loop([&] {
-        while (!done) {
-            const long long now = veko::ShowClock::monotonicMilliseconds();
-            if (!stopped)
-                share.publish({now - zero - standing, now, veko::ShowClock::continuesSoFar()});
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+    ScopedLoop loop([&] {
+        const long long now = veko::ShowClock::monotonicMilliseconds();
+        if (!stopped)
+            share.publish({now - zero - standing, now, veko::ShowClock::continuesSoFar()});
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
 
     sound::System* system = nullptr;
     sound::System_Create(&system);
     sound::Sound* music = nullptr;
-    ASSERT_EQ(system->init(1, sound::INIT_NORMAL, nullptr), sound::OK);
+    ASSERT_EQ(system->init(1, sound::INIT_NORMAL, nullptr), sound::OK) << SDL_GetError();
     system->follow(&share, 0);
     ASSERT_EQ(system->createStream(tone.c_str(), sound::LOOP_NORMAL, nullptr, &music), sound::OK);
     ASSERT_EQ(system->playSound(sound::CHANNEL_FREE, music, false, nullptr), sound::OK);
@@ -519,8 +537,8 @@ TEST(SoundOnDisk, AStalledDeviceSkipsWhatItMissedAndAStoppedProcessDoesNot)
     music->release();
     system->close();
     system->release();
-    done = true;
-    loop.join();
+    loop.stop();
+    std::remove(heard.c_str());
     unsetenv("KAVRI_SOUND_LOG");
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 

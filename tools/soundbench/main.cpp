@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Plays a track through the show's sound layer, as the show does (one looping stream), for a
 // number of seconds and prints the processor time used meanwhile. With SDL's disk driver the
-// device runs at the real pace without any sound card:
+// device runs at the real pace without any sound card; it writes to a regular file (newer SDL,
+// 2.32 in Debian 13, refuses /dev/null):
 //
-//   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null kavri-soundbench ../data/stream/zaza.ogg 20
+//   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/tmp/heard.raw kavri-soundbench ../data/stream/zaza.ogg 20
 
 #include "platform/SoundLibrary.h"
 
@@ -13,6 +14,8 @@
 #include <thread>
 
 #include <sys/resource.h>
+
+#include <SDL2/SDL.h>
 
 namespace sound = veko::sound;
 
@@ -39,8 +42,13 @@ int main(int argc, char** argv)
     sound::System_Create(&system);
     sound::Sound* music = nullptr;
     sound::Channel* channel = nullptr;
-    if (system->init(1, sound::INIT_NORMAL, nullptr) != sound::OK ||
-        system->createStream(argv[1], sound::LOOP_NORMAL | sound::MODE_2D | sound::HARDWARE, nullptr, &music) != sound::OK ||
+    if (system->init(1, sound::INIT_NORMAL, nullptr) != sound::OK) {
+        // SDL's own words, e.g. the disk driver's file that cannot be written.
+        std::fprintf(stderr, "cannot open the audio device: %s\n", SDL_GetError());
+        system->release();
+        return 1;
+    }
+    if (system->createStream(argv[1], sound::LOOP_NORMAL | sound::MODE_2D | sound::HARDWARE, nullptr, &music) != sound::OK ||
         system->playSound(sound::CHANNEL_FREE, music, false, &channel) != sound::OK) {
         std::fprintf(stderr, "cannot play %s\n", argv[1]);
         system->release();
