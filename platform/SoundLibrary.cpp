@@ -12,16 +12,12 @@
 #endif
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <mutex>
-#include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #ifndef O_CLOEXEC
@@ -54,11 +50,41 @@ const int kSteadyAsks = 4;
 
 // Closing a device joins SDL's audio thread, which may wait for a sink that asks for nothing
 // (a suspended one). The show waits this long for it, then leaves the device behind.
-const int kMostCloseMs = 800;
+const int kMostCloseMs = 500;
 
 // A lost device is looked for again this often, for this long.
 const int kReopenEveryMs = 500;
 const int kMostReopenMs = 10000;
+
+// SDL's PipeWire driver does not notice its server going away: the device just stops asking.
+// One that asked nothing for this long is looked at: if the server's socket is gone or is
+// another one (a restarted server), the device is lost.
+const int kQuietDeviceMs = 1000;
+
+// What identifies the running server (its socket), or 0 when there is nothing to watch.
+unsigned long long serverIdentity()
+{
+#ifndef _WIN32
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (!driver || std::strcmp(driver, "pipewire") != 0)
+        return 0;
+    const char* dir = std::getenv("PIPEWIRE_RUNTIME_DIR");
+    if (!dir || !*dir)
+        dir = std::getenv("XDG_RUNTIME_DIR");
+    const char* name = std::getenv("PIPEWIRE_REMOTE");
+    if (!dir || !*dir)
+        return 0;
+    const std::string path = (name && name[0] == '/') ? std::string(name) : std::string(dir) + "/" + (name && *name ? name : "pipewire-0");
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return 1;   // gone
+    // A socket made again may get the same inode: when it was made tells them apart.
+    return (static_cast<unsigned long long>(info.st_ino) << 32) ^ static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000ULL ^
+           static_cast<unsigned long long>(info.st_ctim.tv_nsec) ^ 2;
+#else
+    return 0;
+#endif
+}
 
 } // namespace
 
@@ -108,7 +134,7 @@ bool Channel::isPlaying() const
 System::System()
     : mOpen(false), mDevice(0), mFeeder(nullptr), mRate(0), mChannels(0), mPlaying(nullptr), mPaused(false),
       mClock(nullptr), mOffsetMs(0), mBufferFrames(0), mPacer(nullptr), mPosition(0), mContinuesSeen(0), mLogFd(-1),
-      mStart(AT_ONCE), mZeroMs(0), mWaitFromMs(0), mLastFeedMs(-1), mSteadyAsks(0), mDevicePlays(false), mLostAtMs(-1), mNextTryMs(0)
+      mStart(AT_ONCE), mZeroMs(0), mWaitFromMs(0), mLastFeedMs(-1), mSteadyAsks(0), mDevicePlays(false), mLostAtMs(-1), mNextTryMs(0), mServer(0)
 {
     mChannel.mSystem = this;
 }
@@ -177,6 +203,7 @@ bool System::openDevice(bool sameFormat)
     // Room for a buffer, its stretch, and the frames a skip throws away in one go.
     mScratch.assign(static_cast<size_t>(2 * have.samples + 64) * have.channels, 0);
     mLastFeedMs = -1;
+    mServer = serverIdentity();
     mSteadyAsks = 0;
     mDevicePlays = false;
     SDL_PauseAudioDevice(mDevice, 0);   // silence until a sound plays
@@ -193,27 +220,51 @@ bool System::closeDevice(bool quitAudio)
     mFeeder->system = nullptr;
     SDL_UnlockAudioDevice(mDevice);
 
+    // The closing runs on a thread of its own; whichever of the two is done with it last
+    // frees what they share.
     struct Closing {
-        std::mutex lock;
-        std::condition_variable over;
-        bool done = false;
+        SDL_AudioDeviceID device;
+        Feeder* feeder;
+        bool quitAudio;
+        SDL_sem* done;
+        SDL_atomic_t users;
+        static void leave(Closing* closing)
+        {
+            if (SDL_AtomicAdd(&closing->users, -1) == 1) {
+                SDL_DestroySemaphore(closing->done);
+                delete closing;
+            }
+        }
+        static int run(void* data)
+        {
+            Closing* closing = static_cast<Closing*>(data);
+            SDL_CloseAudioDevice(closing->device);
+            if (closing->quitAudio)
+                SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            delete closing->feeder;
+            SDL_SemPost(closing->done);
+            leave(closing);
+            return 0;
+        }
     };
-    std::shared_ptr<Closing> closing = std::make_shared<Closing>();
-    const SDL_AudioDeviceID device = mDevice;
-    Feeder* feeder = mFeeder;
+    Closing* closing = new Closing;
+    closing->device = mDevice;
+    closing->feeder = mFeeder;
+    closing->quitAudio = quitAudio;
+    closing->done = SDL_CreateSemaphore(0);
+    SDL_AtomicSet(&closing->users, 2);
     mDevice = 0;
     mFeeder = nullptr;
-    std::thread([closing, device, feeder, quitAudio] {
-        SDL_CloseAudioDevice(device);
-        if (quitAudio)
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        delete feeder;
-        std::lock_guard<std::mutex> hold(closing->lock);
-        closing->done = true;
-        closing->over.notify_all();
-    }).detach();
-    std::unique_lock<std::mutex> hold(closing->lock);
-    return closing->over.wait_for(hold, std::chrono::milliseconds(kMostCloseMs), [&] { return closing->done; });
+    SDL_Thread* thread = closing->done ? SDL_CreateThread(Closing::run, "kavri-close-audio", closing) : nullptr;
+    if (!thread) {   // no thread to spare: closed here, waiting as long as it takes
+        SDL_AtomicSet(&closing->users, 1);
+        Closing::run(closing);
+        return true;
+    }
+    SDL_DetachThread(thread);
+    const bool closed = SDL_SemWaitTimeout(closing->done, kMostCloseMs) == 0;
+    Closing::leave(closing);
+    return closed;
 }
 
 // On the audio thread, at every buffer the device asks for.
@@ -490,9 +541,20 @@ Result System::close()
     return OK;
 }
 
+// Whether SDL gave the device up, or it stopped asking and its server is another one now.
+bool System::deviceLost() const
+{
+    if (SDL_GetAudioDeviceStatus(mDevice) == SDL_AUDIO_STOPPED)
+        return true;
+    const long long last = mLastFeedMs;
+    if (mServer == 0 || last < 0 || ShowClock::monotonicMilliseconds() - last < kQuietDeviceMs)
+        return false;
+    return serverIdentity() != mServer;
+}
+
 void System::keepDevice()
 {
-    if (!mOpen || (mDevice && SDL_GetAudioDeviceStatus(mDevice) != SDL_AUDIO_STOPPED))
+    if (!mOpen || (mDevice && !deviceLost()))
         return;
     const long long now = ShowClock::monotonicMilliseconds();
     if (mDevice) {

@@ -144,12 +144,14 @@ private:
     std::atomic<int> mStart;
     std::atomic<long long> mZeroMs;   // the show clock's zero; readings stamped before it are stale
     long long mWaitFromMs;            // when the music was set to wait for the device
-    long long mLastFeedMs;            // when the device last asked (audio thread)
+    std::atomic<long long> mLastFeedMs;   // when the device last asked (audio thread)
     int mSteadyAsks;                  // times in a row it asked at its pace
     bool mDevicePlays;                // it asks at its pace: it takes what it is given
 
     // A lost device (see keepDevice); main thread.
     long long mLostAtMs, mNextTryMs;
+    unsigned long long mServer;       // the server the device was opened on, where it can be told
+    bool deviceLost() const;
 };
 
 Result System_Create(System** system);

@@ -16,6 +16,9 @@
                                       the start alone: the first sound heard in DIR/rec.* must
                                       be the track's own start, heard when the picture (DIR/frames)
                                       shows the show's time nought. Exits 1 if not.
+  music_sync.py place DIR REF.raw MOST_MS
+                                      the music in DIR/rec.* (from its second second on) is where
+                                      the show clock is, within MOST_MS. Exits 1 if not.
 
 All times are CLOCK_MONOTONIC, which Python's time.monotonic() reads too.
 """
@@ -327,6 +330,24 @@ def start(folder, ref_path):
     return 1 if failures else 0
 
 
+def place(folder, ref_path, most_ms):
+    """Where the music heard is against the show clock, throughout a recording."""
+    import numpy as np
+    show = Show(folder, ref_path)
+    begin, end = show.rec.arrived[0] + 1.0, min(show.rec.arrived[-1], show.frame_time[-1]) - 1.0
+    looks = [show.lag(when) for when in np.arange(begin, end, 1.0)]
+    found = [x for x in looks if x is not None]
+    print('the music behind the show clock: %s' % ' '.join('-' if x is None else '%.0f' % x for x in looks))
+    if len(found) < max(1, len(looks) // 2):
+        print('FAIL: the music was not found where the show clock is')
+        return 1
+    middle = float(np.median(found))
+    if abs(middle) > most_ms:
+        print('FAIL: the music is %.0f ms behind the show clock (allowed %.0f)' % (middle, most_ms))
+        return 1
+    return 0
+
+
 def main():
     global TOLERANCE_MS, END_TOLERANCE_MS
     if len(sys.argv) >= 4 and sys.argv[1] == 'record':
@@ -343,6 +364,8 @@ def main():
         if len(sys.argv) >= 5:
             TOLERANCE_MS = float(sys.argv[4])
         return start(sys.argv[2], sys.argv[3])
+    if len(sys.argv) >= 5 and sys.argv[1] == 'place':
+        return place(sys.argv[2], sys.argv[3], float(sys.argv[4]))
     print(__doc__, file=sys.stderr)
     return 2
 

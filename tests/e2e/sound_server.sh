@@ -26,6 +26,9 @@ sound_server_start() {   # sound_server_start KIND [CPU]
     unset PULSE_SERVER PIPEWIRE_REMOTE
     if [ "$kind" = pulseaudio ]; then
         unset DBUS_SESSION_BUS_ADDRESS
+        # A client must not start a server of its own while this one is away.
+        mkdir -p "$HOME/.config/pulse"
+        echo "autospawn = no" >"$HOME/.config/pulse/client.conf"
         taskset -c "$cpus" pulseaudio --daemonize=no -n --exit-idle-time=-1 --use-pid-file=no --disallow-module-loading \
             --load="module-native-protocol-unix" --load="module-null-sink sink_name=show rate=44100" \
             >>"$work/server.log" 2>&1 &
