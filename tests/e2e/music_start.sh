@@ -37,7 +37,9 @@ for run in $(seq 1 "$runs"); do
     rm -f "$work/frames" "$work/sound.log" "$work/rec.raw" "$work/rec.stamps"
     $python "$here/music_sync.py" record "$work" "$SOUND_SOURCE" &
     RECORD_PID=$!
-    sleep 0.5
+    # The show starts once the sink's monitor is being recorded.
+    for _ in $(seq 1 100); do [ -s "$work/rec.raw" ] && break; sleep 0.05; done
+    sleep 0.2
     KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=$server \
         start_show "$bin" 2>"$work/stderr"
     focus_show_window >/dev/null || { failed=1; break; }

@@ -318,7 +318,7 @@ def start(folder, ref_path):
           '%+.1f ms after the picture\'s show time nought, %+.1f ms after the first frame was drawn'
           % (skipped, score, offset, first_frame))
     failures = []
-    if score < 0.6 or skipped > START_SKIP_MS:
+    if score < 0.5 or skipped > START_SKIP_MS:
         failures.append('the first %.0f ms of the track were not heard' % skipped)
     if abs(offset - IDLE_OFFSET_MS) > TOLERANCE_MS:
         failures.append('the track\'s start heard %+.1f ms after the picture\'s start (allowed %.0f +- %.0f)'

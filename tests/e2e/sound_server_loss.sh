@@ -4,6 +4,8 @@
 # - Restarted (killed and started again, as a crash or `systemctl --user restart` does): the
 #   show opens the device again, says so in one line, and the music heard from the new server's
 #   sink is where the show clock is (a layer that lost the device played the rest mute).
+# - Gone for good: after some seconds of looking for a device, one line says the show goes on
+#   silent; it ends as usual.
 # - Suspended (PulseAudio only: `pactl suspend-sink`, `pasuspender`): Escape and SIGTERM end the
 #   show within a second and a half, exit code 0 (closing the device used to wait for the sink).
 #
@@ -61,6 +63,19 @@ echo "restarted: $(grep 'sound device' "$work/stderr" | tr '\n' ';')"
 [ "$said" -eq 1 ] || fail "$said lines about the sound device, not one"
 $python "$here/music_sync.py" place "$work" "$work/ref.raw" 100 || fail "the music is not at its place after the restart"
 sound_server_stop
+
+# --- Gone for good: the show goes on silent, says so once, and ends as usual ------------------
+sound_server_start "$server" || exit 1
+run_show || exit 1
+sound_server_stop
+for _ in $(seq 1 300); do grep -q 'goes on silent' "$work/stderr" && break; sleep 0.05; done
+kill -0 "$SHOW_PID" 2>/dev/null || fail "the show ended when its sound server went away"
+kill -TERM "$SHOW_PID"
+wait_show 5 || { fail "the show did not end"; kill -9 "$SHOW_PID"; SHOW_PID=; }
+echo "gone: exit code ${SHOW_RC:-none}; $(grep 'sound device' "$work/stderr" | tr '\n' ';')"
+[ "${SHOW_RC:-1}" -eq 0 ] || fail "exit code ${SHOW_RC:-none} after the server went away"
+[ "$(grep -c 'sound device' "$work/stderr")" -eq 1 ] && grep -q 'goes on silent' "$work/stderr" ||
+    fail "not one line saying the show goes on silent"
 
 # --- Suspended --------------------------------------------------------------------------------
 if [ "$server" = pulseaudio ]; then
