@@ -17,8 +17,12 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#endif
 
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0   // Windows: descriptors are not inherited by default
@@ -57,8 +61,8 @@ const int kReopenEveryMs = 500;
 const int kMostReopenMs = 10000;
 
 // SDL's PipeWire driver does not notice its server going away: the device just stops asking.
-// One that asked nothing for this long is looked at: if the server's socket is gone or is
-// another one (a restarted server), the device is lost.
+// One that asked nothing for this long is looked at (then as often): if the server's socket is
+// gone, answers no more or is another one (a restarted server), the device is lost.
 const int kQuietDeviceMs = 1000;
 
 // What identifies the running server (its socket), or 0 when there is nothing to watch.
@@ -78,6 +82,19 @@ unsigned long long serverIdentity()
     struct stat info;
     if (::stat(path.c_str(), &info) != 0)
         return 1;   // gone
+    // A server that was killed leaves its socket behind: nobody answers there.
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return 0;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe < 0)
+        return 0;
+    const bool answers = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(probe);
+    if (!answers)
+        return 1;
     // A socket made again may get the same inode: when it was made tells them apart.
     return (static_cast<unsigned long long>(info.st_ino) << 32) ^ static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000ULL ^
            static_cast<unsigned long long>(info.st_ctim.tv_nsec) ^ 2;
@@ -134,7 +151,7 @@ bool Channel::isPlaying() const
 System::System()
     : mOpen(false), mDevice(0), mFeeder(nullptr), mRate(0), mChannels(0), mPlaying(nullptr), mPaused(false),
       mClock(nullptr), mOffsetMs(0), mBufferFrames(0), mPacer(nullptr), mPosition(0), mContinuesSeen(0), mLogFd(-1),
-      mStart(AT_ONCE), mZeroMs(0), mWaitFromMs(0), mLastFeedMs(-1), mSteadyAsks(0), mDevicePlays(false), mLostAtMs(-1), mNextTryMs(0), mServer(0)
+      mStart(AT_ONCE), mZeroMs(0), mWaitFromMs(0), mLastFeedMs(-1), mSteadyAsks(0), mDevicePlays(false), mLostAtMs(-1), mNextTryMs(0), mServer(0), mNextLookMs(0)
 {
     mChannel.mSystem = this;
 }
@@ -546,9 +563,10 @@ bool System::deviceLost() const
 {
     if (SDL_GetAudioDeviceStatus(mDevice) == SDL_AUDIO_STOPPED)
         return true;
-    const long long last = mLastFeedMs;
-    if (mServer == 0 || last < 0 || ShowClock::monotonicMilliseconds() - last < kQuietDeviceMs)
+    const long long last = mLastFeedMs, now = ShowClock::monotonicMilliseconds();
+    if (mServer == 0 || last < 0 || now - last < kQuietDeviceMs || now < mNextLookMs)
         return false;
+    mNextLookMs = now + kQuietDeviceMs;
     return serverIdentity() != mServer;
 }
 

@@ -151,6 +151,7 @@ private:
     // A lost device (see keepDevice); main thread.
     long long mLostAtMs, mNextTryMs;
     unsigned long long mServer;       // the server the device was opened on, where it can be told
+    mutable long long mNextLookMs;    // when the server is looked at next
     bool deviceLost() const;
 };
 
