@@ -30,6 +30,25 @@ namespace {
 // While the window is inactive the loop looks for the focus this often, not more.
 const u32 kInactiveWaitMs = 10;
 
+// A sound device that starts late (a PulseAudio null sink ticks every 2 s) is waited for this
+// long at most, the first frame held black: then the music starts from the clock.
+const long long kMostMusicWaitMs = 3000;
+
+// Holds the show's start, black, until the sound device plays the music's first frame: the
+// show clock's zero is then. Events are looked at meanwhile, so the show can be ended.
+long long waitForMusic(IrrlichtDevice* device, Env* env, ShowWindow* window)
+{
+    long long zero = 0;
+    const long long until = ShowClock::monotonicMilliseconds() + kMostMusicWaitMs;
+    while (!env->musicBegun(&zero)) {
+        if (ShowClock::monotonicMilliseconds() >= until || stopRequested() || (window && window->closeRequested()) ||
+            !device->run())
+            return env->beginMusicNow();
+        device->sleep(1);
+    }
+    return zero;
+}
+
 } // namespace
 
 int runShow(const ShowOptions& options)
@@ -80,13 +99,14 @@ int runShow(const ShowOptions& options)
         std::unique_ptr<LoadReport> report(options.withData ? new LoadReport(device) : nullptr);
         sequencer->initAll();
     }
-    // The show clock's zero is the moment the music starts, whether or not the window has the
-    // focus yet; the music keeps its place on it. The engine's timer follows the wall clock, so
+    // The show clock's zero is the moment the sound device takes the music's first frame,
+    // whether or not the window has the focus yet; the music keeps its place on it. The engine's timer follows the wall clock, so
     // the show sets it from its own clock before every frame.
     ShowClock clock;
     env->musicFollows(clock.share(), options.audioOffsetMs);
     if (!stopRequested() && options.withData)
         env->playMusic("..\\data\\stream\\zaza.ogg");
+    clock.startedAt(waitForMusic(device, env, window.get()));
     ITimer* timer = device->getTimer();
     sequencer->start(clock.milliseconds());
     FrameLog frameLog;
@@ -99,6 +119,7 @@ int runShow(const ShowOptions& options)
         }
         if (modeWatch)
             modeWatch->check(now);
+        env->keepMusic();
         // An inactive window draws nothing and waits; the next frame's delta covers the gap.
         // The show still ends on time when nobody comes back to it.
         const bool active = device->isWindowActive();

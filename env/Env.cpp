@@ -94,6 +94,22 @@ void Env::playMusic(const char* fileName)
 void Env::musicFollows(const ClockShare& clock, int offsetMs)
 {
     mSoundSystem->follow(&clock, offsetMs);
+    mSoundSystem->beginWhenPlaying();
+}
+
+bool Env::musicBegun(long long* zeroMs) const
+{
+    return mSoundSystem->begun(zeroMs);
+}
+
+long long Env::beginMusicNow()
+{
+    return mSoundSystem->beginNow();
+}
+
+void Env::keepMusic()
+{
+    mSoundSystem->keepDevice();
 }
 
 void Env::stopMusic()

@@ -57,8 +57,14 @@ public:
 
     void playMusic(const char* fileName);
     void stopMusic();
-    // The music keeps its place on this clock (started just before playMusic), `offsetMs` later.
+    // The music keeps its place on this clock, `offsetMs` later. It begins (after playMusic)
+    // once the sound device really plays: musicBegun() gives the clock's zero then; until then
+    // the show holds its first frame, and beginMusicNow() gives up waiting (see sound::System).
     void musicFollows(const ClockShare& clock, int offsetMs);
+    bool musicBegun(long long* zeroMs) const;
+    long long beginMusicNow();
+    // Once a frame: a lost sound device is opened again.
+    void keepMusic();
 
     void drawMesh(irr::scene::IMesh* mesh, IMaterialCallback* callback);
     void drawMesh(irr::scene::IMesh* mesh, const irr::core::matrix4& world, IMaterialCallback* callback);

@@ -74,6 +74,14 @@ ShowClock::ShowClock(Source source)
     mShare.publish({mCounted, mLastReading, mContinuesSeen});
 }
 
+void ShowClock::startedAt(long long zeroMs)
+{
+    mLastReading = mSource();
+    mCounted = mLastReading > zeroMs ? mLastReading - zeroMs : 0;
+    mContinuesSeen = sContinues;
+    mShare.publish({mCounted, mLastReading, mContinuesSeen});
+}
+
 unsigned int ShowClock::milliseconds()
 {
     const long long now = mSource();

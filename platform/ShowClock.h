@@ -15,6 +15,10 @@ public:
 
     explicit ShowClock(Source source = monotonicMilliseconds);
 
+    // The show started at this monotonic time, a moment before now (when the sound device took
+    // the music's first frame): the clock counts from there.
+    void startedAt(long long zeroMs);
+
     // Call often (once a pass of the loop): a stop is noticed at the first reading after it.
     unsigned int milliseconds();
 

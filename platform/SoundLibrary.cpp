@@ -3,6 +3,7 @@
 #include "platform/ClockShare.h"
 #include "platform/MusicPacer.h"
 #include "platform/OggStream.h"
+#include "platform/Report.h"
 #include "platform/ShowClock.h"
 
 #include <SDL2/SDL.h>
@@ -17,6 +18,11 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#endif
 
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0   // Windows: descriptors are not inherited by default
@@ -41,7 +47,69 @@ const int kBufferFrames = 2048;
 // (median; the first, a heavy frame, 21 ms before).
 const int kPictureLatencyMs = 12;
 
+// A device plays once it asks at its pace: this many times in a row, each between a quarter of
+// a buffer's time (less is filling its queue) and two (more is a sink that has not really
+// started: a PulseAudio null sink renders its first ticks 2 s ahead at once, then waits).
+const int kSteadyAsks = 4;
+
+// Closing a device joins SDL's audio thread, which may wait for a sink that asks for nothing
+// (a suspended one). The show waits this long for it, then leaves the device behind.
+const int kMostCloseMs = 500;
+
+// A lost device is looked for again this often, for this long.
+const int kReopenEveryMs = 500;
+const int kMostReopenMs = 10000;
+
+// SDL's PipeWire driver does not notice its server going away: the device just stops asking.
+// One that asked nothing for this long is looked at (then as often): if the server's socket is
+// gone, answers no more or is another one (a restarted server), the device is lost.
+const int kQuietDeviceMs = 1000;
+
+// What identifies the running server (its socket), or 0 when there is nothing to watch.
+unsigned long long serverIdentity()
+{
+#ifndef _WIN32
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (!driver || std::strcmp(driver, "pipewire") != 0)
+        return 0;
+    const char* dir = std::getenv("PIPEWIRE_RUNTIME_DIR");
+    if (!dir || !*dir)
+        dir = std::getenv("XDG_RUNTIME_DIR");
+    const char* name = std::getenv("PIPEWIRE_REMOTE");
+    if (!dir || !*dir)
+        return 0;
+    const std::string path = (name && name[0] == '/') ? std::string(name) : std::string(dir) + "/" + (name && *name ? name : "pipewire-0");
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return 1;   // gone
+    // A server that was killed leaves its socket behind: nobody answers there.
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return 0;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe < 0)
+        return 0;
+    const bool answers = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(probe);
+    if (!answers)
+        return 1;
+    // A socket made again may get the same inode: when it was made tells them apart.
+    return (static_cast<unsigned long long>(info.st_ino) << 32) ^ static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000ULL ^
+           static_cast<unsigned long long>(info.st_ctim.tv_nsec) ^ 2;
+#else
+    return 0;
+#endif
+}
+
 } // namespace
+
+// SDL's callback gets one of these. Letting go of a device cuts it off the system first, so a
+// device whose thread is stuck in the sound server and wakes up later only plays silence.
+struct System::Feeder {
+    std::atomic<System*> system;
+};
 
 void toNativePath(const char* name, char* out, unsigned long outSize)
 {
@@ -81,8 +149,9 @@ bool Channel::isPlaying() const
 // --- System ------------------------------------------------------------------------------
 
 System::System()
-    : mOpen(false), mDevice(0), mRate(0), mChannels(0), mPlaying(nullptr), mPaused(false),
-      mClock(nullptr), mOffsetMs(0), mBufferFrames(0), mPacer(nullptr), mPosition(0), mContinuesSeen(0), mLogFd(-1)
+    : mOpen(false), mDevice(0), mFeeder(nullptr), mRate(0), mChannels(0), mPlaying(nullptr), mPaused(false),
+      mClock(nullptr), mOffsetMs(0), mBufferFrames(0), mPacer(nullptr), mPosition(0), mContinuesSeen(0), mLogFd(-1),
+      mStart(AT_ONCE), mZeroMs(0), mWaitFromMs(0), mLastFeedMs(-1), mSteadyAsks(0), mDevicePlays(false), mLostAtMs(-1), mNextTryMs(0), mServer(0), mNextLookMs(0)
 {
     mChannel.mSystem = this;
 }
@@ -115,40 +184,137 @@ Result System::init(int maxChannels, unsigned int, void*)
     SDL_SetMainReady();   // the show's own entry stands in for SDL's
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return ERR_INITIALIZATION;
-    // 16-bit at 44.1 kHz stereo, or the device's own rate and channels: each stream converts.
-    SDL_AudioSpec want, have;
-    SDL_zero(want);
-    want.freq = 44100;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = kBufferFrames;
-    want.callback = feed;
-    want.userdata = this;
-    mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                                  SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-    if (mDevice == 0) {
+    if (!openDevice(false)) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return ERR_INITIALIZATION;
     }
+    mOpen = true;
+    return OK;
+}
+
+// 16-bit at 44.1 kHz stereo, or the device's own rate and channels: each stream converts.
+// A device opened again keeps the first one's format (SDL converts), as the streams do.
+bool System::openDevice(bool sameFormat)
+{
+    SDL_AudioSpec want, have;
+    SDL_zero(want);
+    want.freq = sameFormat ? mRate : 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = static_cast<Uint8>(sameFormat ? mChannels : 2);
+    want.samples = kBufferFrames;
+    want.callback = feed;
+    Feeder* feeder = new Feeder;
+    feeder->system = this;
+    want.userdata = feeder;
+    const int changes = sameFormat ? 0 : SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE;
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, changes);
+    if (device == 0) {
+        delete feeder;
+        return false;
+    }
+    mDevice = device;
+    mFeeder = feeder;
     mRate = have.freq;
     mChannels = have.channels;
     mBufferFrames = have.samples;
     // Room for a buffer, its stretch, and the frames a skip throws away in one go.
     mScratch.assign(static_cast<size_t>(2 * have.samples + 64) * have.channels, 0);
-    mOpen = true;
+    mLastFeedMs = -1;
+    mServer = serverIdentity();
+    mSteadyAsks = 0;
+    mDevicePlays = false;
     SDL_PauseAudioDevice(mDevice, 0);   // silence until a sound plays
-    return OK;
+    return true;
+}
+
+// Lets go of the device (and, with quitAudio, of SDL's audio): the device is cut off from the
+// system at once; SDL's closing, which joins its audio thread, is waited for kMostCloseMs at most.
+// False when it did not finish in that time: it goes on by itself, and SDL's audio is not to be
+// used again.
+bool System::closeDevice(bool quitAudio)
+{
+    SDL_LockAudioDevice(mDevice);   // waits for a callback under way, never for the server
+    mFeeder->system = nullptr;
+    SDL_UnlockAudioDevice(mDevice);
+
+    // The closing runs on a thread of its own; whichever of the two is done with it last
+    // frees what they share.
+    struct Closing {
+        SDL_AudioDeviceID device;
+        Feeder* feeder;
+        bool quitAudio;
+        SDL_sem* done;
+        SDL_atomic_t users;
+        static void leave(Closing* closing)
+        {
+            if (SDL_AtomicAdd(&closing->users, -1) == 1) {
+                SDL_DestroySemaphore(closing->done);
+                delete closing;
+            }
+        }
+        static int run(void* data)
+        {
+            Closing* closing = static_cast<Closing*>(data);
+            SDL_CloseAudioDevice(closing->device);
+            if (closing->quitAudio)
+                SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            delete closing->feeder;
+            SDL_SemPost(closing->done);
+            leave(closing);
+            return 0;
+        }
+    };
+    Closing* closing = new Closing;
+    closing->device = mDevice;
+    closing->feeder = mFeeder;
+    closing->quitAudio = quitAudio;
+    closing->done = SDL_CreateSemaphore(0);
+    SDL_AtomicSet(&closing->users, 2);
+    mDevice = 0;
+    mFeeder = nullptr;
+    SDL_Thread* thread = closing->done ? SDL_CreateThread(Closing::run, "kavri-close-audio", closing) : nullptr;
+    if (!thread) {   // no thread to spare: closed here, waiting as long as it takes
+        SDL_AtomicSet(&closing->users, 1);
+        Closing::run(closing);
+        return true;
+    }
+    SDL_DetachThread(thread);
+    const bool closed = SDL_SemWaitTimeout(closing->done, kMostCloseMs) == 0;
+    Closing::leave(closing);
+    return closed;
+}
+
+// On the audio thread, at every buffer the device asks for.
+void System::noteTheDevicesPace()
+{
+    const long long now = ShowClock::monotonicMilliseconds();
+    if (mLastFeedMs >= 0 && !mDevicePlays) {
+        const long long gapTimesRate = (now - mLastFeedMs) * mRate * 4;   // in quarters of a frame
+        const bool steady = gapTimesRate >= 1000LL * mBufferFrames && gapTimesRate <= 8000LL * mBufferFrames;
+        mSteadyAsks = steady ? mSteadyAsks + 1 : 0;
+        mDevicePlays = mSteadyAsks >= kSteadyAsks;
+    }
+    mLastFeedMs = now;
 }
 
 void System::feed(void* userdata, unsigned char* out, int bytes)
 {
-    System* system = static_cast<System*>(userdata);
-    if (!system->mPlaying || system->mPaused)
-        std::memset(out, 0, bytes);
-    else if (!system->mClock)
-        system->mPlaying->mStream->fill(out, bytes);
+    System* system = static_cast<Feeder*>(userdata)->system;
+    if (system)
+        system->feedNow(out, bytes);
     else
-        system->feedInPlace(system->mPlaying->mStream, out, bytes);
+        std::memset(out, 0, bytes);
+}
+
+void System::feedNow(unsigned char* out, int bytes)
+{
+    noteTheDevicesPace();
+    if (!mPlaying || mPaused)
+        std::memset(out, 0, bytes);
+    else if (!mClock)
+        mPlaying->mStream->fill(out, bytes);
+    else
+        feedInPlace(mPlaying->mStream, out, bytes);
 }
 
 void System::follow(const ClockShare* clock, int offsetMs)
@@ -169,6 +335,37 @@ void System::follow(const ClockShare* clock, int offsetMs)
     delete pacer;
 }
 
+void System::beginWhenPlaying()
+{
+    if (!mOpen || !mClock)
+        return;
+    SDL_LockAudioDevice(mDevice);
+    mStart = WAITING;
+    mWaitFromMs = ShowClock::monotonicMilliseconds();
+    SDL_UnlockAudioDevice(mDevice);
+}
+
+bool System::begun(long long* zeroMs) const
+{
+    if (mStart == WAITING && mPlaying)
+        return false;
+    // Nothing to wait for (no music, no device): the show starts now.
+    *zeroMs = mStart == BEGUN ? mZeroMs.load() : ShowClock::monotonicMilliseconds();
+    return true;
+}
+
+long long System::beginNow()
+{
+    int waiting = WAITING;
+    if (!mStart.compare_exchange_strong(waiting, AT_ONCE))
+        return waiting == BEGUN ? mZeroMs.load() : ShowClock::monotonicMilliseconds();
+    // The device has not played yet: the music starts from the clock, as a late device allows.
+    const long long now = ShowClock::monotonicMilliseconds();
+    mZeroMs = now;
+    note("music begun before the device played, after %lld ms\n", now - mWaitFromMs);
+    return now;
+}
+
 // Frames the show clock's music position is ahead of the next frame the device gets. False
 // while the clock cannot be believed: the process was stopped since its last reading, and the
 // stop is in the monotonic clock but not in the show's; the loop reads it afresh at once. The
@@ -176,7 +373,7 @@ void System::follow(const ClockShare* clock, int offsetMs)
 bool System::lag(long long* frames)
 {
     ClockShare::Reading reading;
-    if (!mClock->latest(&reading) || reading.continues != ShowClock::continuesSoFar())
+    if (!mClock->latest(&reading) || reading.continues != ShowClock::continuesSoFar() || reading.stampMs < mZeroMs)
         return false;
     if (reading.continues != mContinuesSeen) {
         mContinuesSeen = reading.continues;
@@ -193,8 +390,22 @@ void System::feedInPlace(OggStream* stream, unsigned char* out, int bytes)
     int frames = bytes / frameBytes;
     long long behind = 0;
     MusicPacer::Step step;
-    if (lag(&behind))
+    if (mStart == WAITING) {
+        // Silence until the device takes what it is given; then the music begins in this
+        // buffer, and the show clock's zero is now: the lag is the offset, exactly.
+        if (!mDevicePlays) {
+            std::memset(out, 0, bytes);
+            return;
+        }
+        const long long now = ShowClock::monotonicMilliseconds();
+        mZeroMs = now;
+        int waiting = WAITING;
+        if (mStart.compare_exchange_strong(waiting, BEGUN))
+            note("music begun when the device played, after %lld ms\n", now - mWaitFromMs);
+        step = mPacer->next(-1LL * mOffsetMs * mRate / 1000, frames);
+    } else if (lag(&behind)) {
         step = mPacer->next(behind, frames);
+    }
     if (step.skip > 0) {
         skip(stream, step.skip);
         note(step.start ? "music put in place: skipped %lld ms\n" : "music skipped %lld ms\n", step.skip * 1000 / mRate);
@@ -336,14 +547,64 @@ Result System::close()
 {
     if (!mOpen)
         return OK;
-    SDL_CloseAudioDevice(mDevice);   // waits for the callback to return
-    mDevice = 0;
+    if (mDevice && !closeDevice(true))
+        note("the sound device did not let go within %lld ms; it is left behind\n", kMostCloseMs);
+    else if (!mDevice)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
     mPlaying = nullptr;
     mClock = nullptr;
     mChannel.mSound = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     mOpen = false;
     return OK;
+}
+
+// Whether SDL gave the device up, or it stopped asking and its server is another one now.
+bool System::deviceLost() const
+{
+    if (SDL_GetAudioDeviceStatus(mDevice) == SDL_AUDIO_STOPPED)
+        return true;
+    const long long last = mLastFeedMs, now = ShowClock::monotonicMilliseconds();
+    if (mServer == 0 || last < 0 || now - last < kQuietDeviceMs || now < mNextLookMs)
+        return false;
+    mNextLookMs = now + kQuietDeviceMs;
+    return serverIdentity() != mServer;
+}
+
+void System::keepDevice()
+{
+    if (!mOpen || (mDevice && !deviceLost()))
+        return;
+    const long long now = ShowClock::monotonicMilliseconds();
+    if (mDevice) {
+        // SDL gave the device up (its server went away). Its thread is not waiting for the
+        // server any more, so it lets go at once; if it does not, SDL's audio is left alone.
+        mLostAtMs = now;
+        mNextTryMs = now;
+        if (!closeDevice(false)) {
+            report("the sound device was lost and does not let go; the show goes on silent");
+            mOpen = false;
+            return;
+        }
+    }
+    if (now < mNextTryMs)
+        return;
+    mNextTryMs = now + kReopenEveryMs;
+    // SDL's audio is started afresh: a driver holds its connection to the server it found.
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 && openDevice(true)) {
+        // The music is put at the show's time by the first buffer the new device asks for.
+        SDL_LockAudioDevice(mDevice);
+        if (mPacer)
+            mPacer->resume();
+        SDL_UnlockAudioDevice(mDevice);
+        report("the sound device was lost; it was opened again and the music goes on at its place");
+        return;
+    }
+    if (now - mLostAtMs >= kMostReopenMs) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        mOpen = false;
+        report("the sound device was lost and none could be opened again; the show goes on silent");
+    }
 }
 
 Result System::release()

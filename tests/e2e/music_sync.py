@@ -12,6 +12,13 @@
                                       and the decoded track REF.raw (s16le mono 44.1 kHz); with
                                       DIR/stall present, also the recovery after it. Prints the
                                       figures; exits 1 if a check fails.
+  music_sync.py start DIR REF.raw [TOLERANCE_MS]
+                                      the start alone: the first sound heard in DIR/rec.* must
+                                      be the track's own start, heard when the picture (DIR/frames)
+                                      shows the show's time nought. Exits 1 if not.
+  music_sync.py place DIR REF.raw MOST_MS
+                                      the music in DIR/rec.* (from its second second on) is where
+                                      the show clock is, within MOST_MS. Exits 1 if not.
 
 All times are CLOCK_MONOTONIC, which Python's time.monotonic() reads too.
 """
@@ -282,7 +289,67 @@ def analyse(folder, ref_path):
     return 1 if failures else 0
 
 
+# The first sound heard is the track's start: at most this much of it may be missing.
+START_SKIP_MS = 5.0
+
+
+def start(folder, ref_path):
+    """The music's first sound against the show's first frame."""
+    import numpy as np
+    show = Show(folder, ref_path)
+    rec = show.rec
+    loud = np.nonzero(np.abs(rec.samples) > 300)[0]
+    if not len(loud):
+        print('FAIL: no music was heard')
+        return 1
+    first = int(loud[0])
+    # Where in the track the first sound is, from a third of a second of it.
+    needle = rec.samples[first: first + RATE // 3]
+    position, score = best_match(needle, show.ref[: 3 * RATE])
+    skipped = position * 1000.0 / RATE
+    heard = rec.time_of(first) - position / RATE   # when the track's own start was (or would be) heard
+    # The picture's show time nought: from the frames of the first second (the very first one,
+    # heavy to draw, is often late).
+    early = show.frame_show < 1.0
+    zero = float(np.median(show.frame_time[early] - show.frame_show[early]))
+    offset = (heard - zero) * 1000.0
+    first_frame = (heard - float(show.frame_time[0])) * 1000.0
+    print('start: the first sound heard is the track at %.1f ms (match %.2f); the track\'s start heard '
+          '%+.1f ms after the picture\'s show time nought, %+.1f ms after the first frame was drawn'
+          % (skipped, score, offset, first_frame))
+    failures = []
+    if score < 0.5 or skipped > START_SKIP_MS:
+        failures.append('the first %.0f ms of the track were not heard' % skipped)
+    if abs(offset - IDLE_OFFSET_MS) > TOLERANCE_MS:
+        failures.append('the track\'s start heard %+.1f ms after the picture\'s start (allowed %.0f +- %.0f)'
+                        % (offset, IDLE_OFFSET_MS, TOLERANCE_MS))
+    if show.frame_show[0] > 0.1:
+        failures.append('the picture lost its first %.0f ms' % (show.frame_show[0] * 1000.0))
+    for failure in failures:
+        print('FAIL: ' + failure)
+    return 1 if failures else 0
+
+
+def place(folder, ref_path, most_ms):
+    """Where the music heard is against the show clock, throughout a recording."""
+    import numpy as np
+    show = Show(folder, ref_path)
+    begin, end = show.rec.arrived[0] + 1.0, min(show.rec.arrived[-1], show.frame_time[-1]) - 1.0
+    looks = [show.lag(when) for when in np.arange(begin, end, 1.0)]
+    found = [x for x in looks if x is not None]
+    print('the music behind the show clock: %s' % ' '.join('-' if x is None else '%.0f' % x for x in looks))
+    if len(found) < max(1, len(looks) // 2):
+        print('FAIL: the music was not found where the show clock is')
+        return 1
+    middle = float(np.median(found))
+    if abs(middle) > most_ms:
+        print('FAIL: the music is %.0f ms behind the show clock (allowed %.0f)' % (middle, most_ms))
+        return 1
+    return 0
+
+
 def main():
+    global TOLERANCE_MS, END_TOLERANCE_MS
     if len(sys.argv) >= 4 and sys.argv[1] == 'record':
         record(sys.argv[2], sys.argv[3])
         return 0
@@ -291,9 +358,14 @@ def main():
         return 0
     if len(sys.argv) >= 4 and sys.argv[1] == 'analyse':
         if len(sys.argv) >= 5:   # a looser tolerance, in ms, for every check
-            global TOLERANCE_MS, END_TOLERANCE_MS
             TOLERANCE_MS = END_TOLERANCE_MS = float(sys.argv[4])
         return analyse(sys.argv[2], sys.argv[3])
+    if len(sys.argv) >= 4 and sys.argv[1] == 'start':
+        if len(sys.argv) >= 5:
+            TOLERANCE_MS = float(sys.argv[4])
+        return start(sys.argv[2], sys.argv[3])
+    if len(sys.argv) >= 5 and sys.argv[1] == 'place':
+        return place(sys.argv[2], sys.argv[3], float(sys.argv[4]))
     print(__doc__, file=sys.stderr)
     return 2
 
