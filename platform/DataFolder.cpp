@@ -4,42 +4,14 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/ProgramFile.h"
+#include "platform/DataFolderSystem.h"
 #include "platform/Report.h"
-
-#ifdef _WIN32
-#include "platform/WindowsPath.h"
-#endif
 
 namespace fs = std::filesystem;
 
 namespace veko {
 
 namespace {
-
-// The folder by a name the system can work in. On Windows a folder deeper than about 200
-// characters is used by its short (8.3) name, so that it can be the working directory and the
-// names read below it stay within Windows' 260 characters.
-fs::path workable(const fs::path& folder)
-{
-#ifdef _WIN32
-    return fs::path(workingName(folder.wstring()));
-#else
-    return folder;
-#endif
-}
-
-// Whether the names read below the folder fit where the system takes them (on Windows, in
-// 260 characters).
-bool roomy(const fs::path& folder)
-{
-#ifdef _WIN32
-    return roomInside(folder.wstring());
-#else
-    (void)folder;
-    return true;
-#endif
-}
 
 // A folder holds the show's files when it has at least one of them: a user's folder with only
 // their own music, or a folder with a few files missing or damaged, is still the show's, and
@@ -154,22 +126,10 @@ const std::vector<std::string>& DataFolder::showFiles()
     return files;
 }
 
-DataFolder DataFolder::forThisProgram()
-{
-#ifdef _WIN32
-    // A Windows show has no installed place: its data folder is ..\data, from where it was
-    // started or from the program's own folder.
-    return DataFolder(programFile(), "");
-#else
-    const Layout layout{{KAVRI_INSTALL_BINDIR, KAVRI_INSTALL_TOOLDIR}, KAVRI_INSTALL_DATADIR};
-    return DataFolder(programFile(), KAVRI_INSTALLED_DATA_DIR, layout);
-#endif
-}
-
 std::string DataFolder::find() const
 {
     for (const std::string& place : mPlaces)
-        if (holdsShowFiles(workable(fs::u8path(place))))
+        if (holdsShowFiles(workableFolder(fs::u8path(place))))
             return place;
     return std::string();
 }
@@ -180,11 +140,11 @@ bool DataFolder::enter(const char* programName) const
     if (!found.empty()) {
         std::error_code code;
         const fs::path started = fs::current_path(code);
-        const fs::path data = workable(fs::u8path(found));
+        const fs::path data = workableFolder(fs::u8path(found));
         if (enterAsDotDotData(data, started))
             return true;
         fs::current_path(started, code);
-        if (!roomy(data)) {
+        if (!roomyFolder(data)) {
             reportAs(programName, "the show's files are in " + found +
                                       ", too deep for Windows to read them from as ../data (the folder and the names in "
                                       "it must fit in 260 characters, and it has no short name that does); going on "

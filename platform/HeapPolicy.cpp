@@ -1,8 +1,6 @@
 #include "platform/HeapPolicy.h"
 
-#ifndef _WIN32
 #include <malloc.h>
-#endif
 
 namespace veko {
 
@@ -16,11 +14,7 @@ const int kTrimThresholdBytes = 64 * 1024 * 1024;
 
 void keepFreedMemory()
 {
-#ifdef _WIN32
-    (void)kTrimThresholdBytes;   // Windows' heap keeps freed memory by itself
-#else
     mallopt(M_TRIM_THRESHOLD, kTrimThresholdBytes);
-#endif
 }
 
 } // namespace veko

@@ -24,6 +24,9 @@ public:
     bool fellBack() const { return mFellBack; }
 
 private:
+    // The system's part (ModeSwitchWatchSystem.cpp): whether the window can be reached (on
+    // Linux through a display connection of its own), and making it cover the show's monitor.
+    bool canWatch() const;
     void coverMonitor();
 
     _XDisplay* mDisplay;

@@ -1,12 +1,7 @@
 #include "platform/ProcessEnd.h"
 
 #include "platform/DisplayMode.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/ProcessEndSystem.h"
 
 namespace veko {
 
@@ -15,11 +10,7 @@ namespace {
 void endNow(int exitCode)
 {
     restoreDesktopMode();
-#ifdef _WIN32
-    ExitProcess(static_cast<UINT>(exitCode));
-#else
-    _exit(exitCode);
-#endif
+    exitAtOnce(exitCode);
 }
 
 ProcessEndHandler sHandler = endNow;

@@ -5,15 +5,7 @@
 #include <set>
 #include <system_error>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-
-#include "platform/ProgramFile.h"
-#include "platform/WideText.h"
-#include "platform/WindowsPath.h"
-#endif
+#include "platform/ReportSystem.h"
 
 namespace veko {
 
@@ -63,61 +55,6 @@ std::string& reportsOfThisRun()
     return reports;
 }
 
-#ifdef _WIN32
-// Creates (or empties) a file for writing, at any depth; nullptr if it cannot.
-FILE* newTextFile(const std::filesystem::path& path)
-{
-    const HANDLE handle = CreateFileW(anyLengthName(path.wstring()).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return nullptr;
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_TEXT);
-    if (fd < 0) {
-        CloseHandle(handle);
-        return nullptr;
-    }
-    FILE* file = _fdopen(fd, "w");
-    if (!file)
-        _close(fd);
-    return file;
-}
-
-// A program started from the Explorer has no console: what it says goes to kavri.log beside
-// it (or, where that folder cannot be written, in the user's temporary folder), begun anew
-// each run, and to the debugger's output (OutputDebugString, e.g. DebugView).
-FILE* windowsLog()
-{
-    static FILE* log = [] {
-        const std::filesystem::path program = std::filesystem::u8path(programFile());
-        FILE* file = program.empty() ? nullptr : newTextFile(program.parent_path() / L"kavri.log");
-        if (!file) {
-            wchar_t temp[MAX_PATH + 1];
-            if (GetTempPathW(MAX_PATH + 1, temp))
-                file = newTextFile(std::filesystem::path(temp) / L"kavri.log");
-        }
-        return file;
-    }();
-    return log;
-}
-
-void keepOnWindows(const std::string& text)
-{
-    OutputDebugStringW(widen(text).c_str());
-    if (FILE* log = windowsLog()) {
-        std::fputs(text.c_str(), log);
-        std::fflush(log);
-    }
-}
-#endif
-
-// A backslash is written twice, so that "\\x1b" in a name is told apart from an escaped
-// control character; on Windows it separates folders and stays as it is, readable.
-#ifdef _WIN32
-const bool kBackslashIsPlain = true;
-#else
-const bool kBackslashIsPlain = false;
-#endif
-
 } // namespace
 
 std::string printable(const std::string& text)
@@ -158,9 +95,7 @@ void reportAs(const char* programName, const std::string& line)
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
     reportsOfThisRun() += text;
-#ifdef _WIN32
-    keepOnWindows(text);
-#endif
+    keepReportedLine(text);
 }
 
 void reportFile(const std::string& path, const std::string& line)
@@ -168,13 +103,6 @@ void reportFile(const std::string& path, const std::string& line)
     if (!reportedFiles().insert(fileKey(path)).second)
         return;
     report(line);
-}
-
-void beginReportLog()
-{
-#ifdef _WIN32
-    windowsLog();
-#endif
 }
 
 const std::string& reportsSoFar()

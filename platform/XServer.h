@@ -13,6 +13,7 @@ namespace veko {
 // Xvfb under load). These open connections with a few short retries.
 
 // A connection to the display named by $DISPLAY, or null. Close it with XCloseDisplay.
+// (Linux only: Windows has no X server.)
 _XDisplay* openXDisplay();
 
 // Whether the display named by $DISPLAY can be reached at all (on Windows: always).
