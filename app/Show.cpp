@@ -30,11 +30,14 @@ namespace {
 // While the window is inactive the loop looks for the focus this often, not more.
 const u32 kInactiveWaitMs = 10;
 
+// A show ended early (Escape, its window closed, Ctrl+C, SIGTERM) ends like one that ran out.
+const int kEndedEarly = 0;
+
 } // namespace
 
 int runShow(const ShowOptions& options)
 {
-    listenForStopRequests();
+    listenForStopRequests(kEndedEarly);
 
     if (!xDisplayReachable()) {
         const char* name = std::getenv("DISPLAY");
@@ -119,7 +122,7 @@ int runShow(const ShowOptions& options)
     delete screen;
     delete env;
     device->drop();
-    return 0;
+    return kEndedEarly;
 }
 
 } // namespace veko
