@@ -2,9 +2,9 @@
 /* Preloaded into the show by showbench.sh: writes the monotonic time of every presented
  * frame, in microseconds, one per line, to the file named by $KAVRI_SWAP_TIMES. A frame is
  * presented by glXSwapBuffers or, where the show puts its picture on the window past
- * OpenGL, by XShmPutImage, xcb_shm_put_image_checked or XPutImage; each is timed as it returns. The X calls the OpenGL
- * library makes inside glXSwapBuffers are part of the swap. So any build of the show is
- * measured the same way, old or new. */
+ * OpenGL, by XShmPutImage, xcb_shm_put_image_checked or XPutImage; each is timed as it
+ * returns. The X calls the OpenGL library makes inside glXSwapBuffers are part of the swap.
+ * So any build of the show is measured the same way, old or new. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
