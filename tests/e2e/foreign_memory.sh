@@ -5,7 +5,8 @@
 # hands out first. The show must put only its own picture on the screen and play on: with
 # its memory passed by file descriptor, named by System V number (a server without file
 # descriptors, preloaded), and with no MIT-SHM at all. The other program's segments are
-# large (a whole picture) or small (a put from them fails).
+# large (a whole picture) or small (a put from them fails). In the server's own namespace
+# the show's numbered segment is taken, so the pixels are still shared.
 set -u
 here=$(dirname "$0")
 . "$here/lib.sh"
@@ -34,17 +35,24 @@ start_foreign_xvfb() {
 }
 
 failed=0
-# run_case NAME SEGMENT_SIZE PRELOAD XVFB_ARG...
+# run_case NAME SEGMENT_SIZE PRELOAD XVFB_ARG...; the show in the server's namespace if NAME ends in -own.
 run_case() {
-    local name=$1 size=$2 preload=$3
+    local name=$1 size=$2 preload=$3 namespace
     shift 3
     start_foreign_xvfb "$size" "$@" || { failed=1; return; }
-    (cd "$bin" && LD_PRELOAD=$preload KAVRI_PRESENT=cpu SDL_AUDIODRIVER=dummy exec "${isolate[@]}" ./kavri) \
+    namespace=("${isolate[@]}")
+    [[ $name == *-own ]] && namespace=(nsenter --ipc=/proc/$XVFB_PID/ns/ipc)
+    (cd "$bin" && LD_PRELOAD=$preload KAVRI_PRESENT=cpu SDL_AUDIODRIVER=dummy exec "${namespace[@]}" ./kavri) \
         2>"$work/$name.err" &
     SHOW_PID=$!
     focus_show_window >/dev/null || failed=1
     sleep 5
     shoot "$work" "$name"
+    if [[ $name == *-own ]]; then
+        # The picture's segment (1024x768 pixels), attached by the show and the server.
+        shared=$(nsenter --ipc=/proc/$XVFB_PID/ns/ipc cat /proc/sysvipc/shm | awk '$4 == 3145728 && $7 == 2' | wc -l)
+        [ "$shared" -eq 1 ] || { echo "$name: the picture is not in memory shared with the server" >&2; failed=1; }
+    fi
     local total foreign lit
     total=$(count_pixels "$work/$name.png" '1')
     foreign=$(count_pixels "$work/$name.png" 'r == 1 && g == 254 && b == 3')
@@ -66,5 +74,6 @@ run_case descriptor-large 8388608 ""
 run_case descriptor-small 4096 ""
 run_case number-large 8388608 "$without_fds"
 run_case number-small 4096 "$without_fds"
+run_case number-own 8388608 "$without_fds"
 run_case no-shm 8388608 "" -extension MIT-SHM
 exit $failed
