@@ -49,11 +49,14 @@ long long waitForMusic(IrrlichtDevice* device, Env* env, ShowWindow* window)
     return zero;
 }
 
+// A show ended early (Escape, its window closed, Ctrl+C, SIGTERM) ends like one that ran out.
+const int kEndedEarly = 0;
+
 } // namespace
 
 int runShow(const ShowOptions& options)
 {
-    listenForStopRequests();
+    listenForStopRequests(kEndedEarly);
 
     if (!xDisplayReachable()) {
         const char* name = std::getenv("DISPLAY");
@@ -100,8 +103,9 @@ int runShow(const ShowOptions& options)
         sequencer->initAll();
     }
     // The show clock's zero is the moment the sound device takes the music's first frame,
-    // whether or not the window has the focus yet; the music keeps its place on it. The engine's timer follows the wall clock, so
-    // the show sets it from its own clock before every frame.
+    // whether or not the window has the focus yet; the music keeps its place on it. The
+    // engine's timer follows the wall clock, so the show sets it from its own clock before
+    // every frame.
     ShowClock clock;
     env->musicFollows(clock.share(), options.audioOffsetMs);
     if (!stopRequested() && options.withData)
@@ -143,7 +147,7 @@ int runShow(const ShowOptions& options)
     delete screen;
     delete env;
     device->drop();
-    return 0;
+    return kEndedEarly;
 }
 
 } // namespace veko

@@ -126,6 +126,12 @@ void ShowScreen::beginFrame()
 
 void ShowScreen::showBlack()
 {
+    // Past OpenGL the window is never swapped: Mesa's software renderer would put its back
+    // buffer through a shared-memory segment that it names to the server by number only.
+    if (mBlit) {
+        mBlit->clear();
+        return;
+    }
     mDriver->beginScene(true, true, video::SColor(255, 0, 0, 0));
     mDriver->endScene();
 }

@@ -7,6 +7,8 @@ namespace veko {
 // its device is dropped. The show can end without dropping it, so it remembers the desktop's
 // mode before the device is made and puts it back itself.
 // Both are no-ops without an X display or without the XF86VidMode extension (e.g. Xvfb).
+// restoreDesktopMode() returns within about half a second whatever the X server does: a
+// server that does not answer by then gets the mode from a process left behind, for a minute.
 void rememberDesktopMode();
 void restoreDesktopMode();
 

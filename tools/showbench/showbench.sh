@@ -19,7 +19,7 @@ new=$repo/build/bin old= old_plain=
 [ "${3:-}" = "--old-plain" ] && old_plain=1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cc -O2 -shared -fPIC -o "$work/swap_timer.so" "$repo/tools/showbench/swap_timer.c" -ldl -lX11 -lXext
+cc -O2 -shared -fPIC -o "$work/swap_timer.so" "$repo/tools/showbench/swap_timer.c" -ldl -lX11 -lXext -lxcb-shm -lxcb
 
 # One whole show: $1 the build's bin folder, $2 the screen size, $3... kavri's options.
 run() {

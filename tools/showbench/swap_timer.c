@@ -2,9 +2,9 @@
 /* Preloaded into the show by showbench.sh: writes the monotonic time of every presented
  * frame, in microseconds, one per line, to the file named by $KAVRI_SWAP_TIMES. A frame is
  * presented by glXSwapBuffers or, where the show puts its picture on the window past
- * OpenGL, by XShmPutImage or XPutImage; each is timed as it returns. The X calls the OpenGL
- * library makes inside glXSwapBuffers are part of the swap. So any build of the show is
- * measured the same way, old or new. */
+ * OpenGL, by XShmPutImage, xcb_shm_put_image_checked or XPutImage; each is timed as it
+ * returns. The X calls the OpenGL library makes inside glXSwapBuffers are part of the swap.
+ * So any build of the show is measured the same way, old or new. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -16,6 +16,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
+#include <xcb/shm.h>
 
 static int inSwap;   /* inside glXSwapBuffers */
 
@@ -67,6 +68,27 @@ int XPutImage(Display* display, Drawable d, GC gc, XImage* image, int srcX, int 
             RTLD_NEXT, "XPutImage");
     const int result = real(display, d, gc, image, srcX, srcY, dstX, dstY, width, height);
     if (!inSwap)
+        mark();
+    return result;
+}
+
+/* Builds that hand their shared memory over by file descriptor put it through xcb. Their
+ * small puts into a pixmap, made once to check an attachment, are no frames. */
+xcb_void_cookie_t xcb_shm_put_image_checked(xcb_connection_t* c, xcb_drawable_t drawable, xcb_gcontext_t gc,
+                                            uint16_t totalWidth, uint16_t totalHeight, uint16_t srcX, uint16_t srcY,
+                                            uint16_t srcWidth, uint16_t srcHeight, int16_t dstX, int16_t dstY,
+                                            uint8_t depth, uint8_t format, uint8_t sendEvent, xcb_shm_seg_t shmseg,
+                                            uint32_t offset)
+{
+    typedef xcb_void_cookie_t (*Real)(xcb_connection_t*, xcb_drawable_t, xcb_gcontext_t, uint16_t, uint16_t,
+                                      uint16_t, uint16_t, uint16_t, uint16_t, int16_t, int16_t, uint8_t, uint8_t,
+                                      uint8_t, xcb_shm_seg_t, uint32_t);
+    static Real real;
+    if (!real)
+        real = (Real)dlsym(RTLD_NEXT, "xcb_shm_put_image_checked");
+    const xcb_void_cookie_t result = real(c, drawable, gc, totalWidth, totalHeight, srcX, srcY, srcWidth, srcHeight,
+                                          dstX, dstY, depth, format, sendEvent, shmseg, offset);
+    if (!inSwap && srcHeight > 1)
         mark();
     return result;
 }
