@@ -59,4 +59,12 @@ frames=$(ls /tmp/frames | wc -l)
 # The software renderer notes the textures it resizes; a missing data folder is a fault.
 grep -q "no data folder" /tmp/capture.err && fail "kavri-capture found no data: $(cat /tmp/capture.err)"
 echo "kavri-capture: $frames frames, $(wc -l </tmp/capture.err) notes from the software renderer"
+
+# Without an X display the capture draws with OpenGL on an Xvfb of its own (a dependency).
+rm -rf /tmp/frames
+env -u DISPLAY kavri-capture --scene EfxShape5 --fps 10 --to 1 --frames /tmp/frames 2>/tmp/capture.err ||
+    fail "kavri-capture without an X display failed: $(cat /tmp/capture.err)"
+frames=$(ls /tmp/frames | wc -l)
+[ "$frames" -eq 10 ] || fail "kavri-capture without an X display wrote $frames frames, not 10"
+echo "kavri-capture without an X display: $frames frames"
 echo "installed package: passed"
