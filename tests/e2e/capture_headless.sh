@@ -116,4 +116,9 @@ for ending in none INT TERM HUP KILL; do
     [ -z "$socket" ] || [ ! -e "$socket" ] || fail "$ending: the server's socket $socket was left"
     echo "$ending: exit code $rc, server $server on :$number ended"
 done
+# Where Xvfb is missing the capture says so in one line.
+err=$(env -u DISPLAY PATH=/nonexistent SDL_AUDIODRIVER=dummy "$bin/kavri-capture" --to 0.1 --frames "$sandbox/none" 2>&1)
+rc=$?
+[ "$rc" -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && printf '%s' "$err" | grep -q xvfb ||
+    fail "without Xvfb: exit code $rc: $err"
 exit $failed

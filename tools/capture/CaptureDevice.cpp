@@ -80,7 +80,7 @@ CaptureDevice* CaptureDevice::create(bool software, std::string& error)
         device = createDeviceRetrying(params);
         if (!device && !xDisplayReachable())
             error = std::string("cannot open the X display \"") + name +
-                    "\" for OpenGL; without DISPLAY the capture starts an X server of its own";
+                    "\" for OpenGL; unset DISPLAY to have the capture start an X server of its own";
         else if (!device)
             error = std::string("cannot create a 640x480 OpenGL window on the X display \"") + name + "\"";
     }

@@ -148,11 +148,11 @@ int waitForNumber(int ready)
     while (Clock::now() < end) {
         pollfd wait = { ready, POLLIN, 0 };
         const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
-        if (poll(&wait, 1, left > 0 ? left : 0) <= 0) {
-            if (errno == EINTR)
-                continue;
+        const int polled = poll(&wait, 1, left > 0 ? left : 0);
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled <= 0)
             break;
-        }
         char c;
         const ssize_t n = ::read(ready, &c, 1);
         if (n < 0 && errno == EINTR)
@@ -168,7 +168,8 @@ int waitForNumber(int ready)
     return -1;
 }
 
-// Asks the server to go (it then removes its lock file), and ends it if it does not.
+// Asks the server to go (it then removes its socket), and ends it if it does not (with
+// whatever it started, such as the keymap compiler).
 // Gives how it ended.
 int endServer(pid_t pid)
 {
