@@ -64,6 +64,7 @@ server_of() {   # server_of CAPTURE_PID: prints the server's pid once it is up
     for _ in $(seq 1 400); do
         pid=$(pgrep -P "$1" -x Xvfb | head -n 1)
         [ -n "$pid" ] && ls "$sandbox/f" 2>/dev/null | grep -q png && { echo "$pid"; return 0; }
+        case "$(ps -o stat= -p "$1")" in "" | Z*) return 1 ;; esac
         sleep 0.05
     done
     return 1
@@ -89,7 +90,7 @@ for ending in none INT TERM HUP KILL; do
     env -u DISPLAY -u XAUTHORITY SDL_AUDIODRIVER=dummy "$bin/kavri-capture" --fps 30 --to 3 --frames "$sandbox/f" \
         2>"$sandbox/err" &
     capture=$!
-    server=$(server_of "$capture") || { fail "$ending: no X server of the capture's seen"; kill -9 "$capture"; wait; continue; }
+    server=$(server_of "$capture") || { fail "$ending: no X server of the capture's seen"; kill -9 "$capture"; wait "$capture"; continue; }
     socket=$(socket_of "$server")
     number=${socket#/tmp/.X11-unix/X}
     [ -n "$socket" ] || fail "$ending: the server's socket was not found"
