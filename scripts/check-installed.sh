@@ -92,4 +92,12 @@ show=
 grep -q "missing: $moved/share/games/kavri/data/textures/katze1.png" /tmp/kavri.err ||
     fail "kavri moved to $moved did not read its data there: $(head -n 3 /tmp/kavri.err)"
 echo "moved to $moved: both programs read the data beside them"
+
+# Without an X display the capture draws with OpenGL on an Xvfb of its own (a dependency).
+rm -rf /tmp/frames
+env -u DISPLAY kavri-capture --scene EfxShape5 --fps 10 --to 1 --frames /tmp/frames 2>/tmp/capture.err ||
+    fail "kavri-capture without an X display failed: $(cat /tmp/capture.err)"
+frames=$(ls /tmp/frames | wc -l)
+[ "$frames" -eq 10 ] || fail "kavri-capture without an X display wrote $frames frames, not 10"
+echo "kavri-capture without an X display: $frames frames"
 echo "installed package: passed"

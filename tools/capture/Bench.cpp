@@ -133,7 +133,7 @@ std::string Bench::rendererName() const
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const char* display = std::getenv("DISPLAY");
     return std::string("OpenGL, ") + (renderer ? renderer : "unknown renderer") + ", X display " +
-           (display ? display : "");
+           (display ? display : "") + (mStage->device->privateServer() ? " (the capture's own Xvfb)" : "");
 }
 
 int Bench::run()

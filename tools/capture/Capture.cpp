@@ -10,6 +10,7 @@
 
 #include "env/Env.h"
 #include "framework/Sequencer.h"
+#include "platform/FileGate.h"
 #include "tools/capture/CaptureDevice.h"
 #include "tools/capture/CaptureReport.h"
 #include "tools/capture/PngSequence.h"
@@ -208,17 +209,23 @@ bool Capture::openOutputs(int& code)
             mError = "--video: " + mError;
             return false;
         }
-        std::string music = std::filesystem::absolute(kMusicPath).lexically_normal().string();
-        if (access(music.c_str(), R_OK) != 0) {
-            warn("no music at \"" + music + "\"; the video has no sound");
-            music.clear();
-        }
+        // The music goes to ffmpeg as the file the gate looked at and opened, by its
+        // descriptor: whatever stands at the name by the time ffmpeg starts is never read.
+        const std::string musicName = std::filesystem::absolute(kMusicPath).lexically_normal().string();
+        int music = -1;
+        long long size = 0;
+        std::string why;
+        if (FileGate::open(musicName, &music, &size, &why) != FileGate::OPENED)
+            warn("the music \"" + musicName + "\" is not used (" + why + "); the video has no sound");
         // The music stands where the show clock does in the first frame.
         const VideoEncoder::Span span = { mOptions.fps, mEnd - mFirst,
                                           mShowStart + static_cast<double>(mFirst) / mOptions.fps };
         const VideoEncoder::Format format = { mOptions.scale, mOptions.lossless };
         mVideo = new VideoEncoder();
-        if (!mVideo->start(mVideoFile.fd, mOptions.videoFile, span, music, format, mError))
+        const bool started = mVideo->start(mVideoFile.fd, mOptions.videoFile, span, music, format, mError);
+        if (music >= 0)
+            close(music);   // ffmpeg holds its own copy
+        if (!started)
             return false;
     }
     return true;

@@ -3,10 +3,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include <GL/gl.h>
 
 #include "platform/XServer.h"
+#include "tools/capture/PrivateXServer.h"
 
 using namespace irr;
 
@@ -54,6 +56,7 @@ CaptureDevice* CaptureDevice::create(bool software, std::string& error)
     SIrrlichtCreationParameters params = baseParameters();
     std::FILE* console = nullptr;
     IrrlichtDevice* device = nullptr;
+    std::unique_ptr<PrivateXServer> server;
     if (software) {
         // The console device prints every frame as text unless it writes to nowhere.
         console = std::fopen("/dev/null", "w");
@@ -64,15 +67,22 @@ CaptureDevice* CaptureDevice::create(bool software, std::string& error)
         if (!device)
             error = "cannot create the software renderer's device";
     } else {
+        // Without an X display the window goes to a virtual X server of our own, where
+        // Mesa draws the same picture.
         const char* name = std::getenv("DISPLAY");
         params.DriverType = video::EDT_OPENGL;
-        if (name && *name)
-            device = createDeviceRetrying(params);
+        if (!name || !*name) {
+            server.reset(PrivateXServer::start(error));
+            if (!server)
+                return nullptr;
+            name = std::getenv("DISPLAY");
+        }
+        device = createDeviceRetrying(params);
         if (!device && !xDisplayReachable())
-            error = std::string("cannot open the X display \"") + (name ? name : "") +
-                    "\" for OpenGL; use --software to render without an X server";
+            error = std::string("cannot open the X display \"") + name +
+                    "\" for OpenGL; unset DISPLAY to have the capture start an X server of its own";
         else if (!device)
-            error = "cannot create a 640x480 OpenGL window on this X display";
+            error = std::string("cannot create a 640x480 OpenGL window on the X display \"") + name + "\"";
     }
     if (!device) {
         if (console)
@@ -80,18 +90,20 @@ CaptureDevice* CaptureDevice::create(bool software, std::string& error)
         return nullptr;
     }
     device->setWindowCaption(L"kavri-capture");
-    return new CaptureDevice(device, software, console);
+    return new CaptureDevice(device, software, console, server.release());
 }
 
-CaptureDevice::CaptureDevice(IrrlichtDevice* device, bool software, std::FILE* console)
-    : mDevice(device), mDriver(device->getVideoDriver()), mSoftware(software), mConsole(console),
+CaptureDevice::CaptureDevice(IrrlichtDevice* device, bool software, std::FILE* console, PrivateXServer* server)
+    : mDevice(device), mDriver(device->getVideoDriver()), mSoftware(software), mConsole(console), mServer(server),
       mRow(kWidth * 3)
 {
 }
 
 CaptureDevice::~CaptureDevice()
 {
+    // The engine's connection to the X server is closed before the server goes.
     mDevice->drop();
+    delete mServer;
     if (mConsole)
         std::fclose(mConsole);
 }

@@ -11,8 +11,11 @@
 namespace veko {
 
 // The engine device a capture draws with, and the read-back of its frames: OpenGL in a
-// 640x480 window on the X display, or Burning's Video on the console device, which needs
-// no X server at all.
+// 640x480 window on the X display, or, with none, on a virtual X server of the capture's own
+// (the same picture); or Burning's Video on the console device, which needs no X server at
+// all but draws a picture of its own.
+class PrivateXServer;
+
 class CaptureDevice {
 public:
     static const int kWidth = 640;
@@ -25,6 +28,8 @@ public:
     irr::IrrlichtDevice* device() const { return mDevice; }
     irr::video::IVideoDriver* driver() const { return mDriver; }
     bool software() const { return mSoftware; }
+    // The X server of the capture's own, when there was no X display; else null.
+    const PrivateXServer* privateServer() const { return mServer; }
 
     // As the show's loop: clear colour and depth to black.
     void beginFrame();
@@ -35,7 +40,7 @@ public:
     void finish();
 
 private:
-    CaptureDevice(irr::IrrlichtDevice* device, bool software, std::FILE* console);
+    CaptureDevice(irr::IrrlichtDevice* device, bool software, std::FILE* console, PrivateXServer* server);
     void readBackBuffer(std::vector<std::uint8_t>& rgb);
     void readScreenShot(std::vector<std::uint8_t>& rgb);
 
@@ -43,6 +48,7 @@ private:
     irr::video::IVideoDriver* mDriver;
     bool mSoftware;
     std::FILE* mConsole;
+    PrivateXServer* mServer;
     std::vector<std::uint8_t> mRow;
 };
 

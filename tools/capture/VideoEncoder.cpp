@@ -118,8 +118,8 @@ std::string cutShortLine(const std::string& text)
 // ended with the capture if that dies, with the signal handling the capture was started with
 // (exec sets the stop handlers back to the default, and what the capture's starter ignored,
 // as nohup ignores SIGHUP, stays ignored), the standard streams given (-1: ours), and the
-// file "keep" (and nothing else of ours) left open through exec.
-pid_t startChild(std::vector<std::string> args, int in, int out, int err, int keep)
+// files "keep" and "keepToo" (and nothing else of ours) left open through exec.
+pid_t startChild(std::vector<std::string> args, int in, int out, int err, int keep, int keepToo = -1)
 {
     std::vector<char*> argv;
     for (std::string& arg : args)
@@ -149,6 +149,8 @@ pid_t startChild(std::vector<std::string> args, int in, int out, int err, int ke
         dup2(err, STDERR_FILENO);
     if (keep >= 0)
         fcntl(keep, F_SETFD, 0);
+    if (keepToo >= 0)
+        fcntl(keepToo, F_SETFD, 0);
     execvp(argv[0], argv.data());
     _exit(127);
 }
@@ -309,12 +311,12 @@ std::vector<std::string> VideoEncoder::arguments(const std::string& file, const 
     return args;
 }
 
-bool VideoEncoder::start(int output, const std::string& name, const Span& span, const std::string& music,
-                         const Format& format, std::string& error)
+bool VideoEncoder::start(int output, const std::string& name, const Span& span, int music, const Format& format,
+                         std::string& error)
 {
     mOutput = output;
     mName = name;
-    mMusic = !music.empty();
+    mMusic = music >= 0;
     std::string folder = scratchFolder() + "/kavri-capture-XXXXXX";
     if (!mkdtemp(&folder[0])) {
         error = "cannot make a private folder in \"" + scratchFolder() + "\": " + std::strerror(errno);
@@ -326,7 +328,8 @@ bool VideoEncoder::start(int output, const std::string& name, const Span& span, 
         error = std::string("cannot make the link ffmpeg writes through: ") + std::strerror(errno);
         return false;
     }
-    std::vector<std::string> args = arguments(mLink, span, music, format);
+    std::vector<std::string> args =
+        arguments(mLink, span, mMusic ? "/proc/self/fd/" + std::to_string(music) : std::string(), format);
     args.insert(args.begin(), "ffmpeg");
 
     // What ffmpeg prints is kept and shown when it has ended, not across the progress bar.
@@ -342,7 +345,7 @@ bool VideoEncoder::start(int output, const std::string& name, const Span& span, 
     }
     // A failing ffmpeg shows as a failed write, not as a signal that ends the capture.
     std::signal(SIGPIPE, SIG_IGN);
-    mChild = startChild(args, fds[0], -1, fileno(mMessages), output);
+    mChild = startChild(args, fds[0], -1, fileno(mMessages), output, music);
     close(fds[0]);
     if (mChild < 0) {
         error = std::string("cannot start ffmpeg: ") + std::strerror(errno);

@@ -48,13 +48,17 @@ public:
     // True when a lossless video can be written under this name (.mkv, .mp4).
     static bool hasLosslessCodecs(const std::string& file);
     // The arguments given to ffmpeg (without the program's name): it writes to file, whose
-    // extension picks the container. No music when it is empty.
+    // extension picks the container, and reads the music from the path music (none when it
+    // is empty).
     static std::vector<std::string> arguments(const std::string& file, const Span& span, const std::string& music,
                                               const Format& format);
 
     // Starts ffmpeg writing into output, an open file, in the container that name's
-    // extension calls for.
-    bool start(int output, const std::string& name, const Span& span, const std::string& music, const Format& format,
+    // extension calls for. music is an open descriptor of the music file (-1: none), which
+    // ffmpeg inherits and reads through its own /proc/self/fd entry: the very file that was
+    // checked, never a name looked up again, and seekable, as looping it needs. The caller
+    // may close it once start() returns.
+    bool start(int output, const std::string& name, const Span& span, int music, const Format& format,
                std::string& error);
     // 640x480 RGB bytes, top row first. False with an error when ffmpeg has ended, and
     // false with no error when a stop signal came while ffmpeg was not taking the frame.
