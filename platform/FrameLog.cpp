@@ -1,15 +1,12 @@
 #include "platform/FrameLog.h"
 
+#include "platform/LogFile.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
-#include <fcntl.h>
 #include <unistd.h>
-
-#ifndef O_CLOEXEC
-#define O_CLOEXEC 0   // Windows: descriptors are not inherited by default
-#endif
 
 namespace veko {
 
@@ -17,7 +14,7 @@ FrameLog::FrameLog() : mFd(-1)
 {
     const char* path = std::getenv("KAVRI_FRAME_LOG");
     if (path && *path)
-        mFd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        mFd = openLogFile(path, LogStart::EMPTY);
 }
 
 FrameLog::~FrameLog()

@@ -1,12 +1,8 @@
 #include "platform/ShowClock.h"
 
-#include <atomic>
-#include <csignal>
-#include <ctime>
+#include "platform/ShowClockSystem.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include <atomic>
 
 namespace veko {
 
@@ -15,47 +11,7 @@ namespace {
 // Lock-free, so the signal handler may count and the audio thread may read it.
 std::atomic<int> sContinues(0);
 
-#ifdef _WIN32
-// A process is not stopped and continued on Windows; the show's window notes the machine's
-// waking from sleep instead.
-void catchContinue()
-{
-}
-#else
-void onContinue(int)
-{
-    ShowClock::noteContinued();
-}
-
-void catchContinue()
-{
-    struct sigaction action = {};
-    action.sa_handler = onContinue;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGCONT, &action, nullptr);
-}
-#endif
-
 } // namespace
-
-long long ShowClock::monotonicMilliseconds()
-{
-#ifdef _WIN32
-    static const long long frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<long long>(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart / frequency * 1000 + counter.QuadPart % frequency * 1000 / frequency;
-#else
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-#endif
-}
 
 void ShowClock::noteContinued()
 {

@@ -82,12 +82,32 @@ Window windowNamedBy(Display* display, Window window, Atom property)
 
 } // namespace
 
+// What the X window keeps besides what both systems do.
+struct ShowWindow::System {
+    explicit System(Display* connection) : display(connection) {}
+
+    Display* display;
+    int monitorIndex = -1;       // the show's monitor among all of them (RandR's order),
+    int monitorCount = 0;        // named to a window manager when there are several
+    Colormap colormap = 0;
+    Atom protocolsAtom = 0;
+    Atom deleteWindowAtom = 0;
+    Atom checkAtom = 0;          // _NET_SUPPORTING_WM_CHECK
+    Window wmCheck = 0;          // the live window manager's check window, or 0
+    bool wmMayHaveChanged = false;   // an event says the window manager may have come or gone
+    bool viewable = false;       // mapped (as far as this connection has heard)
+    bool focusOnMap = false;     // take the focus once the window is viewable again
+    bool everActive = false;     // has had the focus (FocusIn, or the engine saw it active)
+    bool focusWaitOver = false;  // the wait for a first focus is over: said so, asked again
+    long long shownAtMs = 0;     // steady clock at show()
+};
+
 ShowWindow* ShowWindow::create(Kind kind, int depthBits)
 {
     Display* display = openXDisplay();
     if (!display)
         return nullptr;
-    ShowWindow* window = new ShowWindow(display, kind);
+    ShowWindow* window = new ShowWindow(kind, std::unique_ptr<System>(new System(display)));
     if (!window->createWindow(depthBits)) {
         delete window;
         return nullptr;
@@ -98,51 +118,49 @@ ShowWindow* ShowWindow::create(Kind kind, int depthBits)
     return window;
 }
 
-ShowWindow::ShowWindow(Display* display, Kind kind)
-    : mDisplay(display), mKind(kind), mMonitorIndex(-1), mMonitorCount(0), mWindow(0), mColormap(0),
-      mWidth(0), mHeight(0), mProtocolsAtom(0), mDeleteWindowAtom(0), mCheckAtom(0), mCloseRequested(false),
-      mWmCheck(0), mWmMayHaveChanged(false), mViewable(false), mFocusOnMap(false), mEverActive(false),
-      mFocusWaitOver(false), mShownAtMs(0)
+ShowWindow::ShowWindow(Kind kind, std::unique_ptr<System> system)
+    : mKind(kind), mWindow(0), mWidth(0), mHeight(0), mCloseRequested(false), mSystem(std::move(system))
 {
-    mProtocolsAtom = atom("WM_PROTOCOLS");
-    mDeleteWindowAtom = atom("WM_DELETE_WINDOW");
-    mCheckAtom = atom("_NET_SUPPORTING_WM_CHECK");
+    Display* display = mSystem->display;
+    mSystem->protocolsAtom = atom("WM_PROTOCOLS");
+    mSystem->deleteWindowAtom = atom("WM_DELETE_WINDOW");
+    mSystem->checkAtom = atom("_NET_SUPPORTING_WM_CHECK");
     // A window manager that starts (or replaces another) sets the root's check property.
     XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
-    mMonitor = MonitorFinder::showMonitor(display, &mMonitorIndex);
-    mMonitorCount = static_cast<int>(MonitorFinder::listMonitors(display).size());
+    mMonitor = MonitorFinder::showMonitor(display, &mSystem->monitorIndex);
+    mSystem->monitorCount = static_cast<int>(MonitorFinder::listMonitors(display).size());
 }
 
 ShowWindow::~ShowWindow()
 {
     if (mWindow)
-        XDestroyWindow(mDisplay, mWindow);
-    if (mColormap)
-        XFreeColormap(mDisplay, mColormap);
-    XCloseDisplay(mDisplay);
+        XDestroyWindow(mSystem->display, mWindow);
+    if (mSystem->colormap)
+        XFreeColormap(mSystem->display, mSystem->colormap);
+    XCloseDisplay(mSystem->display);
 }
 
 bool ShowWindow::createWindow(int depthBits)
 {
     // The engine's context for this window takes the first configuration of GLX's list.
-    XVisualInfo* visual = GlxConfig::visual(mDisplay, depthBits);
+    XVisualInfo* visual = GlxConfig::visual(mSystem->display, depthBits);
     if (!visual)
         return false;
-    const Window root = RootWindow(mDisplay, visual->screen);
-    mColormap = XCreateColormap(mDisplay, root, visual->visual, AllocNone);
+    const Window root = RootWindow(mSystem->display, visual->screen);
+    mSystem->colormap = XCreateColormap(mSystem->display, root, visual->visual, AllocNone);
 
     XSetWindowAttributes attributes;
-    attributes.colormap = mColormap;
+    attributes.colormap = mSystem->colormap;
     attributes.border_pixel = 0;
     // Black from the moment it is mapped, before the first frame is drawn.
-    attributes.background_pixel = BlackPixel(mDisplay, visual->screen);
+    attributes.background_pixel = BlackPixel(mSystem->display, visual->screen);
     // Its mapping and reparenting, and whether it ever had the focus (heard on this connection
     // even while the engine's loop does not run yet).
     attributes.event_mask = StructureNotifyMask | FocusChangeMask;
 
     mWidth = mKind == FULLSCREEN ? mMonitor.width : kWindowedWidth;
     mHeight = mKind == FULLSCREEN ? mMonitor.height : kWindowedHeight;
-    mWindow = XCreateWindow(mDisplay, root, mMonitor.x, mMonitor.y, mWidth, mHeight, 0, visual->depth,
+    mWindow = XCreateWindow(mSystem->display, root, mMonitor.x, mMonitor.y, mWidth, mHeight, 0, visual->depth,
                             InputOutput, visual->visual, CWColormap | CWBorderPixel | CWBackPixel | CWEventMask,
                             &attributes);
     XFree(visual);
@@ -151,7 +169,7 @@ bool ShowWindow::createWindow(int depthBits)
 
 unsigned long ShowWindow::atom(const char* name) const
 {
-    return XInternAtom(mDisplay, name, False);
+    return XInternAtom(mSystem->display, name, False);
 }
 
 void ShowWindow::setProperties()
@@ -160,10 +178,10 @@ void ShowWindow::setProperties()
     char name[] = "kavri", className[] = "Kavri";
     classHint.res_name = name;
     classHint.res_class = className;
-    XSetClassHint(mDisplay, mWindow, &classHint);
+    XSetClassHint(mSystem->display, mWindow, &classHint);
 
-    Atom deleteWindow = mDeleteWindowAtom;
-    XSetWMProtocols(mDisplay, mWindow, &deleteWindow, 1);
+    Atom deleteWindow = mSystem->deleteWindowAtom;
+    XSetWMProtocols(mSystem->display, mWindow, &deleteWindow, 1);
 
     // Placed on the show's monitor by us, so that a window manager keeps it there.
     XSizeHints* hints = XAllocSizeHints();
@@ -175,13 +193,13 @@ void ShowWindow::setProperties()
         hints->min_width = kWindowedWidth / 4;
         hints->min_height = kWindowedHeight / 4;
     }
-    XSetWMNormalHints(mDisplay, mWindow, hints);
+    XSetWMNormalHints(mSystem->display, mWindow, hints);
     XFree(hints);
 
     // Asking before it is mapped: a window manager then maps it fullscreen at once.
     if (mKind == FULLSCREEN) {
         Atom fullscreen = atom("_NET_WM_STATE_FULLSCREEN");
-        XChangeProperty(mDisplay, mWindow, atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+        XChangeProperty(mSystem->display, mWindow, atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(&fullscreen), 1);
     }
 }
@@ -195,35 +213,35 @@ void ShowWindow::listenOn(Display* engineDisplay)
 
 unsigned long ShowWindow::windowManagerCheck()
 {
-    ErrorTrap trap(mDisplay);
-    const Window check = windowNamedBy(mDisplay, DefaultRootWindow(mDisplay), mCheckAtom);
+    ErrorTrap trap(mSystem->display);
+    const Window check = windowNamedBy(mSystem->display, DefaultRootWindow(mSystem->display), mSystem->checkAtom);
     // A window that is gone, or one that does not name itself, is left over from a window
     // manager that has ended.
-    if (!check || windowNamedBy(mDisplay, check, mCheckAtom) != check)
+    if (!check || windowNamedBy(mSystem->display, check, mSystem->checkAtom) != check)
         return 0;
     // Its end is heard as the check window's DestroyNotify, however the window manager ended.
-    XSelectInput(mDisplay, check, StructureNotifyMask);
+    XSelectInput(mSystem->display, check, StructureNotifyMask);
     return trap.failed() ? 0 : check;
 }
 
 void ShowWindow::show()
 {
-    mShownAtMs = steadyMs();
-    XMapRaised(mDisplay, mWindow);
-    XFlush(mDisplay);
+    mSystem->shownAtMs = steadyMs();
+    XMapRaised(mSystem->display, mWindow);
+    XFlush(mSystem->display);
 
     // Wait for the window to become viewable: a window manager may take a moment.
     XEvent event;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kMapWaitMs);
-    while (!mViewable && std::chrono::steady_clock::now() < until) {
-        if (XCheckTypedWindowEvent(mDisplay, mWindow, MapNotify, &event))
-            mViewable = true;
+    while (!mSystem->viewable && std::chrono::steady_clock::now() < until) {
+        if (XCheckTypedWindowEvent(mSystem->display, mWindow, MapNotify, &event))
+            mSystem->viewable = true;
         else
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
-    mWmCheck = windowManagerCheck();
-    if (mWmCheck) {
+    mSystem->wmCheck = windowManagerCheck();
+    if (mSystem->wmCheck) {
         // Some window managers look at the state only when told after mapping.
         if (mKind == FULLSCREEN)
             requestFullscreen();
@@ -231,28 +249,28 @@ void ShowWindow::show()
         // Nobody else gives the focus; an unfocused show draws nothing.
         takeFocus();
     }
-    XFlush(mDisplay);
+    XFlush(mSystem->display);
 }
 
 void ShowWindow::takeFocus()
 {
     // Only a viewable window may have the focus; one that is not yet takes it when mapped.
-    mFocusOnMap = !mViewable;
-    if (mFocusOnMap)
+    mSystem->focusOnMap = !mSystem->viewable;
+    if (mSystem->focusOnMap)
         return;
-    ErrorTrap trap(mDisplay);
-    XRaiseWindow(mDisplay, mWindow);
-    XSetInputFocus(mDisplay, mWindow, RevertToParent, CurrentTime);
+    ErrorTrap trap(mSystem->display);
+    XRaiseWindow(mSystem->display, mWindow);
+    XSetInputFocus(mSystem->display, mWindow, RevertToParent, CurrentTime);
     if (trap.failed())
-        mFocusOnMap = true;
+        mSystem->focusOnMap = true;
 }
 
 void ShowWindow::followWindowManager()
 {
     const Window check = windowManagerCheck();
-    if (check == mWmCheck)
+    if (check == mSystem->wmCheck)
         return;
-    mWmCheck = check;
+    mSystem->wmCheck = check;
     if (check) {
         // A window manager came: it takes the window, which asks again to be fullscreen and
         // active, as it was on the bare server.
@@ -262,10 +280,10 @@ void ShowWindow::followWindowManager()
     } else {
         // The window manager went: its frame is gone and nobody gives the focus any more.
         if (mKind == FULLSCREEN)
-            XMoveResizeWindow(mDisplay, mWindow, mMonitor.x, mMonitor.y, mMonitor.width, mMonitor.height);
+            XMoveResizeWindow(mSystem->display, mWindow, mMonitor.x, mMonitor.y, mMonitor.width, mMonitor.height);
         takeFocus();
     }
-    XFlush(mDisplay);
+    XFlush(mSystem->display);
 }
 
 void ShowWindow::sendToRoot(unsigned long type, const long (&data)[5])
@@ -277,7 +295,7 @@ void ShowWindow::sendToRoot(unsigned long type, const long (&data)[5])
     event.xclient.message_type = type;
     for (int i = 0; i < 5; ++i)
         event.xclient.data.l[i] = data[i];
-    XSendEvent(mDisplay, DefaultRootWindow(mDisplay), False, SubstructureRedirectMask | SubstructureNotifyMask,
+    XSendEvent(mSystem->display, DefaultRootWindow(mSystem->display), False, SubstructureRedirectMask | SubstructureNotifyMask,
                &event);
 }
 
@@ -287,8 +305,10 @@ void ShowWindow::requestFullscreen()
     sendToRoot(atom("_NET_WM_STATE"), { 1, static_cast<long>(atom("_NET_WM_STATE_FULLSCREEN")), 0, 1, 0 });
 
     // With several monitors, name the one to fill (all four edges on it).
-    if (mMonitorCount > 1 && mMonitorIndex >= 0)
-        sendToRoot(atom("_NET_WM_FULLSCREEN_MONITORS"), { mMonitorIndex, mMonitorIndex, mMonitorIndex, mMonitorIndex, 1 });
+    if (mSystem->monitorCount > 1 && mSystem->monitorIndex >= 0) {
+        const long index = mSystem->monitorIndex;
+        sendToRoot(atom("_NET_WM_FULLSCREEN_MONITORS"), { index, index, index, index, 1 });
+    }
 }
 
 void ShowWindow::requestActivation()
@@ -301,33 +321,33 @@ void ShowWindow::readEvent(const XEvent& event)
 {
     switch (event.type) {
     case ClientMessage:
-        if (event.xclient.message_type == mProtocolsAtom && static_cast<Atom>(event.xclient.data.l[0]) == mDeleteWindowAtom)
+        if (event.xclient.message_type == mSystem->protocolsAtom && static_cast<Atom>(event.xclient.data.l[0]) == mSystem->deleteWindowAtom)
             mCloseRequested = true;
         break;
     case PropertyNotify:
-        if (event.xproperty.atom == mCheckAtom)
-            mWmMayHaveChanged = true;
+        if (event.xproperty.atom == mSystem->checkAtom)
+            mSystem->wmMayHaveChanged = true;
         break;
     case DestroyNotify:
-        if (mWmCheck && event.xdestroywindow.window == mWmCheck)
-            mWmMayHaveChanged = true;
+        if (mSystem->wmCheck && event.xdestroywindow.window == mSystem->wmCheck)
+            mSystem->wmMayHaveChanged = true;
         break;
     case ReparentNotify:
         // Into a window manager's frame, or back to the root when the window manager ends.
         if (event.xreparent.window == mWindow)
-            mWmMayHaveChanged = true;
+            mSystem->wmMayHaveChanged = true;
         break;
     case FocusIn:
         if (event.xfocus.window == mWindow)
-            mEverActive = true;
+            mSystem->everActive = true;
         break;
     case MapNotify:
         if (event.xmap.window == mWindow)
-            mViewable = true;
+            mSystem->viewable = true;
         break;
     case UnmapNotify:
         if (event.xunmap.window == mWindow)
-            mViewable = false;
+            mSystem->viewable = false;
         break;
     default:
         break;
@@ -336,9 +356,9 @@ void ShowWindow::readEvent(const XEvent& event)
 
 bool ShowWindow::closeRequested()
 {
-    while (XPending(mDisplay) > 0) {
+    while (XPending(mSystem->display) > 0) {
         XEvent event;
-        XNextEvent(mDisplay, &event);
+        XNextEvent(mSystem->display, &event);
         readEvent(event);
     }
     return mCloseRequested;
@@ -346,28 +366,28 @@ bool ShowWindow::closeRequested()
 
 bool ShowWindow::drawsNow(bool active)
 {
-    if (mWmMayHaveChanged) {
-        mWmMayHaveChanged = false;
+    if (mSystem->wmMayHaveChanged) {
+        mSystem->wmMayHaveChanged = false;
         followWindowManager();
     }
-    if (mFocusOnMap && mViewable && !mWmCheck)
+    if (mSystem->focusOnMap && mSystem->viewable && !mSystem->wmCheck)
         takeFocus();
     if (active) {
-        mEverActive = true;
+        mSystem->everActive = true;
         return true;
     }
     // Lost after it was had, the focus is the user's choice: the show waits for it.
-    if (mEverActive || !mViewable || steadyMs() - mShownAtMs < kFocusWaitMs)
+    if (mSystem->everActive || !mSystem->viewable || steadyMs() - mSystem->shownAtMs < kFocusWaitMs)
         return false;
-    if (!mFocusWaitOver) {
-        mFocusWaitOver = true;
+    if (!mSystem->focusWaitOver) {
+        mSystem->focusWaitOver = true;
         // Ask once more, whoever decides; then show the picture anyway.
         followWindowManager();
-        if (mWmCheck)
+        if (mSystem->wmCheck)
             requestActivation();
         else
             takeFocus();
-        XFlush(mDisplay);
+        XFlush(mSystem->display);
         report("the show's window has not been given the focus; it plays without it. "
                "Click the window to give it the keys (Escape ends the show)");
     }

@@ -2,6 +2,7 @@
 #define VEKO_SHOW_WINDOW_H
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/MonitorFinder.h"
 
@@ -62,19 +63,13 @@ public:
     bool drawsNow(bool active);
 
 private:
-#ifdef _WIN32
-    // On Windows the engine reads the messages posted to the window itself (keys, mouse);
-    // the window's procedure sees those sent to it: closing, the session's end, the size.
-    friend class ShowWindowProcedure;
-    explicit ShowWindow(Kind kind);
-    Kind mKind;
-    Monitor mMonitor;
-    std::uintptr_t mWindow;
-    void* mHook;   // sees the messages posted to the window before the engine takes them
-    int mWidth, mHeight;
-    bool mCloseRequested;
-#else
-    ShowWindow(_XDisplay* display, Kind kind);
+    // What one system alone keeps about the window: ShowWindow.cpp defines it for X (the
+    // display connection, the atoms, the window manager followed), windows/ShowWindow.cpp for
+    // Windows (the message hook).
+    struct System;
+    ShowWindow(Kind kind, std::unique_ptr<System> system);
+
+    // X only (ShowWindow.cpp).
     bool createWindow(int depthBits);
     void setProperties();
     void requestFullscreen();
@@ -87,26 +82,16 @@ private:
     void sendToRoot(unsigned long type, const long (&data)[5]);
     unsigned long atom(const char* name) const;
 
-    _XDisplay* mDisplay;
+    // Windows only: the engine reads the messages posted to the window itself (keys, mouse);
+    // the window's procedure sees those sent to it: closing, the session's end, the size.
+    friend class ShowWindowProcedure;
+
     Kind mKind;
-    Monitor mMonitor;
-    int mMonitorIndex;
-    int mMonitorCount;
-    unsigned long mWindow;
-    unsigned long mColormap;
+    Monitor mMonitor;   // the one the show fills
+    std::uintptr_t mWindow;
     int mWidth, mHeight;
-    unsigned long mProtocolsAtom;
-    unsigned long mDeleteWindowAtom;
-    unsigned long mCheckAtom;     // _NET_SUPPORTING_WM_CHECK
     bool mCloseRequested;
-    unsigned long mWmCheck;       // the live window manager's check window, or 0
-    bool mWmMayHaveChanged;       // an event says the window manager may have come or gone
-    bool mViewable;               // mapped (as far as this connection has heard)
-    bool mFocusOnMap;             // take the focus once the window is viewable again
-    bool mEverActive;             // has had the focus (FocusIn, or the engine saw it active)
-    bool mFocusWaitOver;          // the wait for a first focus is over: said so, asked again
-    long long mShownAtMs;         // steady clock at show()
-#endif
+    std::unique_ptr<System> mSystem;
 };
 
 } // namespace veko

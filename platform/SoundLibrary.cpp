@@ -1,42 +1,26 @@
 #include "platform/SoundLibrary.h"
 
 #include "platform/ClockShare.h"
+#include "platform/LogFile.h"
 #include "platform/MusicPacer.h"
 #include "platform/OggStream.h"
 #include "platform/Report.h"
 #include "platform/ShowClock.h"
+#include "platform/SoundLibrarySystem.h"
 
 #include <SDL2/SDL.h>
-#ifndef _WIN32
-#include <alsa/asoundlib.h>
-#endif
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include <fcntl.h>
 #include <unistd.h>
-#ifndef _WIN32
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#endif
-
-#ifndef O_CLOEXEC
-#define O_CLOEXEC 0   // Windows: descriptors are not inherited by default
-#endif
 
 namespace veko {
 namespace sound {
 
 namespace {
-
-#ifndef _WIN32
-// ALSA prints its own complaints (no card, no mixer) straight to stderr; the show stays quiet.
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
-#endif
 
 // The device's buffer: about 46 ms at 44.1 kHz, decoded a packet at a time when it is due.
 const int kBufferFrames = 2048;
@@ -64,44 +48,6 @@ const int kMostReopenMs = 10000;
 // One that asked nothing for this long is looked at (then as often): if the server's socket is
 // gone, answers no more or is another one (a restarted server), the device is lost.
 const int kQuietDeviceMs = 1000;
-
-// What identifies the running server (its socket), or 0 when there is nothing to watch.
-unsigned long long serverIdentity()
-{
-#ifndef _WIN32
-    const char* driver = SDL_GetCurrentAudioDriver();
-    if (!driver || std::strcmp(driver, "pipewire") != 0)
-        return 0;
-    const char* dir = std::getenv("PIPEWIRE_RUNTIME_DIR");
-    if (!dir || !*dir)
-        dir = std::getenv("XDG_RUNTIME_DIR");
-    const char* name = std::getenv("PIPEWIRE_REMOTE");
-    if (!dir || !*dir)
-        return 0;
-    const std::string path = (name && name[0] == '/') ? std::string(name) : std::string(dir) + "/" + (name && *name ? name : "pipewire-0");
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return 1;   // gone
-    // A server that was killed leaves its socket behind: nobody answers there.
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
-        return 0;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (probe < 0)
-        return 0;
-    const bool answers = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(probe);
-    if (!answers)
-        return 1;
-    // A socket made again may get the same inode: when it was made tells them apart.
-    return (static_cast<unsigned long long>(info.st_ino) << 32) ^ static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000ULL ^
-           static_cast<unsigned long long>(info.st_ctim.tv_nsec) ^ 2;
-#else
-    return 0;
-#endif
-}
 
 } // namespace
 
@@ -178,9 +124,7 @@ Result System::init(int maxChannels, unsigned int, void*)
     if (maxChannels < 1)
         return ERR_INVALID_PARAM;
 
-#ifndef _WIN32
-    snd_lib_error_set_handler(quietAlsa);
-#endif
+    quietSystemSound();
     SDL_SetMainReady();   // the show's own entry stands in for SDL's
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return ERR_INITIALIZATION;
@@ -220,7 +164,7 @@ bool System::openDevice(bool sameFormat)
     // Room for a buffer, its stretch, and the frames a skip throws away in one go.
     mScratch.assign(static_cast<size_t>(2 * have.samples + 64) * have.channels, 0);
     mLastFeedMs = -1;
-    mServer = serverIdentity();
+    mServer = soundServerIdentity();
     mSteadyAsks = 0;
     mDevicePlays = false;
     SDL_PauseAudioDevice(mDevice, 0);   // silence until a sound plays
@@ -324,7 +268,7 @@ void System::follow(const ClockShare* clock, int offsetMs)
     MusicPacer* pacer = clock ? new MusicPacer(mRate, mBufferFrames) : nullptr;
     const char* log = std::getenv("KAVRI_SOUND_LOG");
     if (mLogFd < 0 && log && *log)
-        mLogFd = ::open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        mLogFd = openLogFile(log, LogStart::APPEND);
     SDL_LockAudioDevice(mDevice);
     std::swap(mPacer, pacer);
     mClock = clock;
@@ -567,7 +511,7 @@ bool System::deviceLost() const
     if (mServer == 0 || last < 0 || now - last < kQuietDeviceMs || now < mNextLookMs)
         return false;
     mNextLookMs = now + kQuietDeviceMs;
-    return serverIdentity() != mServer;
+    return soundServerIdentity() != mServer;
 }
 
 void System::keepDevice()

@@ -21,6 +21,11 @@ ShowWindow* sWindow = nullptr;
 
 } // namespace
 
+// What the Win32 window keeps besides what both systems do.
+struct ShowWindow::System {
+    HHOOK hook = nullptr;   // sees the messages posted to the window before the engine takes them
+};
+
 // The window's procedure: it sees the messages sent to the window. Those posted to it (keys,
 // mouse) the engine takes from the queue itself before they would reach this procedure.
 class ShowWindowProcedure {
@@ -101,7 +106,7 @@ ShowWindow* ShowWindow::create(Kind kind, int /*depthBits: the engine picks the 
     windowClass.lpszClassName = kClassName;
     RegisterClassExW(&windowClass);
 
-    ShowWindow* window = new ShowWindow(kind);
+    ShowWindow* window = new ShowWindow(kind, std::unique_ptr<System>(new System));
     RECT area = {window->mMonitor.x, window->mMonitor.y, window->mMonitor.x + window->mMonitor.width,
                  window->mMonitor.y + window->mMonitor.height};
     DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
@@ -123,7 +128,7 @@ ShowWindow* ShowWindow::create(Kind kind, int /*depthBits: the engine picks the 
         return nullptr;
     }
     window->mWindow = reinterpret_cast<std::uintptr_t>(hwnd);
-    window->mHook = SetWindowsHookExW(WH_GETMESSAGE, ShowWindowProcedure::posted, nullptr, GetCurrentThreadId());
+    window->mSystem->hook = SetWindowsHookExW(WH_GETMESSAGE, ShowWindowProcedure::posted, nullptr, GetCurrentThreadId());
     sWindow = window;
     RECT client;
     GetClientRect(hwnd, &client);
@@ -132,16 +137,16 @@ ShowWindow* ShowWindow::create(Kind kind, int /*depthBits: the engine picks the 
     return window;
 }
 
-ShowWindow::ShowWindow(Kind kind)
-    : mKind(kind), mWindow(0), mHook(nullptr), mWidth(0), mHeight(0), mCloseRequested(false)
+ShowWindow::ShowWindow(Kind kind, std::unique_ptr<System> system)
+    : mKind(kind), mWindow(0), mWidth(0), mHeight(0), mCloseRequested(false), mSystem(std::move(system))
 {
     mMonitor = MonitorFinder::showMonitor(nullptr);
 }
 
 ShowWindow::~ShowWindow()
 {
-    if (mHook)
-        UnhookWindowsHookEx(static_cast<HHOOK>(mHook));
+    if (mSystem->hook)
+        UnhookWindowsHookEx(mSystem->hook);
     if (sWindow == this)
         sWindow = nullptr;
     if (mWindow)

@@ -5,7 +5,7 @@
 #   platform_windows.sh SOURCE_DIR
 cd "$1/platform" || exit 2
 # Files still waiting to be split along the rule; empty this list as they are.
-pending='ShowClock.cpp|SoundLibrary.cpp|StopRequest.cpp|ShowWindow.h'
+pending='StopRequest.cpp'
 found=$(grep -l '_WIN32' -- *.cpp *.h | grep -Ev "^($pending)$")
 if [ -n "$found" ]; then
     echo "these files branch on _WIN32; put the Windows side in platform/windows/ (platform/README.md):"
