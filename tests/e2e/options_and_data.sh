@@ -83,14 +83,17 @@ cmp -s "$sandbox/reference/frame_000020.png" "$sandbox/decoy/frame_000020.png" &
 
 # Installed under another prefix than the configured one. One picture is taken out of the
 # installed data, so that its line names the data folder the programs read.
+# The folders are the build's own (the package's build puts the show in games/).
+installed() { sed -n "s|^KAVRI_INSTALL_$1:STRING=||p" "$build/CMakeCache.txt"; }
 prefix=$sandbox/opt/kavri
 cmake --install "$build" --prefix "$prefix" >"$sandbox/install.log" 2>&1 || fail "cmake --install: $(tail -3 "$sandbox/install.log")"
-rm "$prefix/share/kavri/data/textures/katze1.png"
-capture_frame "$sandbox" "$prefix/bin/kavri-capture" moved
-grep -qF "$prefix/share/kavri/data/textures/katze1.png" "$sandbox/moved.err" && [ "$(wc -l <"$sandbox/moved.err")" -eq 1 ] ||
+picture=$prefix/$(installed DATADIR)/textures/katze1.png
+rm "$picture"
+capture_frame "$sandbox" "$prefix/$(installed TOOLDIR)/kavri-capture" moved
+grep -qF "$picture" "$sandbox/moved.err" && [ "$(wc -l <"$sandbox/moved.err")" -eq 1 ] ||
     fail "kavri-capture installed elsewhere said: $(head -3 "$sandbox/moved.err")"
-windowed_run "$sandbox" "$prefix/bin/kavri"
-grep -qF "$prefix/share/kavri/data/textures/katze1.png" "$sandbox/err" && [ "$(wc -l <"$sandbox/err")" -eq 1 ] ||
+windowed_run "$sandbox" "$prefix/$(installed BINDIR)/kavri"
+grep -qF "$picture" "$sandbox/err" && [ "$(wc -l <"$sandbox/err")" -eq 1 ] ||
     fail "the show installed elsewhere said: $(head -3 "$sandbox/err")"
 
 [ $failed -eq 0 ] && rm -rf "$sandbox"
