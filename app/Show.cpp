@@ -34,6 +34,12 @@ const u32 kInactiveWaitMs = 10;
 // long at most, the first frame held black: then the music starts from the clock.
 const long long kMostMusicWaitMs = 3000;
 
+// The device is an engine object: the show holds one reference to it and gives it back with drop.
+struct DropReference {
+    void operator()(IReferenceCounted* object) const { object->drop(); }
+};
+using DeviceReference = std::unique_ptr<IrrlichtDevice, DropReference>;
+
 // Holds the show's start, black, until the sound device plays the music's first frame: the
 // show clock's zero is then. Events are looked at meanwhile, so the show can be ended.
 long long waitForMusic(IrrlichtDevice* device, Env* env, ShowWindow* window)
@@ -74,32 +80,33 @@ int runShow(const ShowOptions& options)
     else
         window.reset(ShowWindow::create(options.windowed ? ShowWindow::WINDOWED : ShowWindow::FULLSCREEN, kShowDepthBits));
     const bool windowMade = window || options.modeSwitch;   // with --mode-switch the engine makes it
-    IrrlichtDevice* device = windowMade ? createShowDevice(&receiver, window.get()) : nullptr;
+    DeviceReference device(windowMade ? createShowDevice(&receiver, window.get()) : nullptr);
     if (!device) {
         report("cannot create the show's OpenGL window: the display offers no usable OpenGL driver");
         return 1;
     }
-    receiver.mDevice = device;
+    receiver.mDevice = device.get();
 
     device->setWindowCaption(L"Kavri D3D8 window");
     video::IVideoDriver* driver = device->getVideoDriver();
     device->getCursorControl()->setVisible(false);
 
-    Env* env = new Env(device);
-    ShowScreen* screen = new ShowScreen(env, options.pixelPerfect);
+    auto env = std::make_unique<Env>(device.get());
+    auto screen = std::make_unique<ShowScreen>(env.get(), options.pixelPerfect);
     // Black from the first moment, while the scenes load.
     if (window) {
-        window->listenOn(engineDisplay(device));
+        window->listenOn(engineDisplay(device.get()));
         window->show();
     }
     screen->showBlack();
-    std::unique_ptr<ModeSwitchWatch> modeWatch(options.modeSwitch ? new ModeSwitchWatch(engineWindow(device)) : nullptr);
+    std::unique_ptr<ModeSwitchWatch> modeWatch =
+        options.modeSwitch ? std::make_unique<ModeSwitchWatch>(engineWindow(device.get())) : nullptr;
 
     // Every scene loads its files before the music starts; the first frame follows at once.
-    Sequencer* sequencer = new Sequencer();
+    auto sequencer = std::make_unique<Sequencer>();
     // Without a data folder every file is missing, and that was said once already.
     {
-        std::unique_ptr<LoadReport> report(options.withData ? new LoadReport(device) : nullptr);
+        std::unique_ptr<LoadReport> report = options.withData ? std::make_unique<LoadReport>(device.get()) : nullptr;
         sequencer->initAll();
     }
     // The show clock's zero is the moment the sound device takes the music's first frame,
@@ -110,7 +117,7 @@ int runShow(const ShowOptions& options)
     env->musicFollows(clock.share(), options.audioOffsetMs);
     if (!stopRequested() && options.withData)
         env->playMusic("..\\data\\stream\\zaza.ogg");
-    clock.startedAt(waitForMusic(device, env, window.get()));
+    clock.startedAt(waitForMusic(device.get(), env.get(), window.get()));
     ITimer* timer = device->getTimer();
     sequencer->start(clock.milliseconds());
     FrameLog frameLog;
@@ -141,12 +148,15 @@ int runShow(const ShowOptions& options)
         frameLog.presented(env->time());
     }
 
+    // The teardown, in this order: the music stops before the scenes go, the scenes before the
+    // picture they draw on, all of them before the Env they reach the engine through, and the
+    // Env before the device.
     env->stopMusic();
     sequencer->shutdownAll();
-    delete sequencer;
-    delete screen;
-    delete env;
-    device->drop();
+    sequencer.reset();   // and every effect
+    screen.reset();
+    env.reset();
+    device.reset();
     return kEndedEarly;
 }
 

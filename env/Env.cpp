@@ -71,8 +71,10 @@ void Env::setUpperLeftOrigin(bool upperLeft)
     mUpperLeftOrigin = upperLeft;
 }
 
+// The Env opened the sound device, so it lets go of it too, if the show did not already.
 Env::~Env()
 {
+    stopMusic();
     sInstance = nullptr;
 }
 

@@ -56,6 +56,8 @@ public:
     float time() const { return mTime; }
 
     void playMusic(const char* fileName);
+    // Ends the music and closes the sound device, waiting a bounded time for it to let go.
+    // The destructor does the same when it was not called; calling both is safe.
     void stopMusic();
     // The music keeps its place on this clock, `offsetMs` later. It begins (after playMusic)
     // once the sound device really plays: musicBegun() gives the clock's zero then; until then

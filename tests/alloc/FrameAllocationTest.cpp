@@ -73,7 +73,6 @@ protected:
         if (!device)
             return;
         delete sequencer;
-        env->stopMusic();
         delete env;
         device->drop();
         device = nullptr;

@@ -69,7 +69,6 @@ protected:
     {
         veko::setProcessEndHandler(previousEnd);
         delete sequencer;
-        env->stopMusic();
         delete env;
         device->drop();
     }

@@ -147,7 +147,6 @@ protected:
     }
     void TearDown() override
     {
-        env->stopMusic();
         delete env;
         device->drop();
     }

@@ -112,7 +112,6 @@ protected:
     }
     void TearDown() override
     {
-        env->stopMusic();
         delete env;
         device->drop();
     }

@@ -51,7 +51,6 @@ public:
     {
         if (!device)
             return;
-        env->stopMusic();
         delete env;
         device->drop();
     }

@@ -69,7 +69,6 @@ protected:
     {
         veko::setProcessEndHandler(previousEnd);
         delete sequencer;
-        env->stopMusic();
         delete env;
         device->drop();
     }
@@ -260,7 +259,6 @@ TEST(EnvInstance, ExistsOnlyWhileAnEnvLives)
     env->addTime(0.5f);
     env->addTime(0.25f);
     EXPECT_EQ(env->time(), 0.75f);
-    env->stopMusic();
     delete env;
     EXPECT_EQ(Env::instance(), nullptr);
     device->drop();

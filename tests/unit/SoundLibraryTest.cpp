@@ -161,6 +161,34 @@ TEST(EnvMusic, MusicThatCannotBePlayedLeavesTheShowSilentAndStoppable)
     rmdir(folder.c_str());
 }
 
+// The Env opens the sound device; deleting it lets go of the device and of SDL's audio, with the
+// music playing or not, and whether or not stopMusic() came first.
+TEST(EnvMusic, DeletingTheEnvLetsGoOfTheSoundDevice)
+{
+    const std::string track = std::string(KAVRI_DATA_DIR) + "/stream/zaza.ogg";
+    for (bool stoppedFirst : {false, true}) {
+        for (bool playing : {false, true}) {
+            SCOPED_TRACE(std::string(stoppedFirst ? "stopMusic, then " : "") + "delete, music " +
+                         (playing ? "playing" : "not started"));
+            irr::IrrlichtDevice* device = testing_support::createNullDevice();
+            ASSERT_NE(device, nullptr);
+            veko::Env* env = new veko::Env(device);
+            if (!SDL_WasInit(SDL_INIT_AUDIO)) {
+                delete env;
+                device->drop();
+                GTEST_SKIP() << "no audio device opens here";
+            }
+            if (playing && std::ifstream(track))
+                env->playMusic(track.c_str());
+            if (stoppedFirst)
+                env->stopMusic();
+            delete env;
+            EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
+            device->drop();
+        }
+    }
+}
+
 // --- What the sound layer writes to the device ------------------------------------------------
 // SDL's disk driver writes what would be heard to a file (44.1 kHz, 16-bit stereo, as the layer
 // asks) and, with no delay, faster than real time: seconds of music take a moment.
