@@ -4,9 +4,7 @@
 # ones they replace (platform/README.md): no file in platform/ branches on _WIN32.
 #   platform_windows.sh SOURCE_DIR
 cd "$1/platform" || exit 2
-# Files still waiting to be split along the rule; empty this list as they are.
-pending='StopRequest.cpp'
-found=$(grep -l '_WIN32' -- *.cpp *.h | grep -Ev "^($pending)$")
+found=$(grep -l '_WIN32' -- *.cpp *.h)
 if [ -n "$found" ]; then
     echo "these files branch on _WIN32; put the Windows side in platform/windows/ (platform/README.md):"
     echo "$found"
