@@ -57,12 +57,14 @@ long tellSource(void* fd)
 }
 
 // Whether the first page of sound of the stream `serial` comes right after its header pages, as
-// the pages' numbers show. Reads the file from its start without moving its read offset.
+// the pages' numbers show. Reads the file from its start and puts its read offset back.
 bool soundFollowsHeaders(int fd, long serial)
 {
+    const off_t was = lseek(fd, 0, SEEK_CUR);
+    if (was < 0 || lseek(fd, 0, SEEK_SET) < 0)
+        return false;
     ogg_sync_state sync;
     ogg_sync_init(&sync);
-    long long at = 0;
     long headerPackets = 0, lastHeaderPage = -1;
     int follows = -1;   // not known yet
     while (follows < 0) {
@@ -71,11 +73,10 @@ bool soundFollowsHeaders(int fd, long serial)
         if (found == 0) {
             const long chunk = 4096;
             char* into = ogg_sync_buffer(&sync, chunk);
-            const ssize_t got = into ? ::pread(fd, into, chunk, at) : -1;
-            if (got <= 0)
+            const size_t got = into ? readSource(into, 1, chunk, &fd) : 0;
+            if (got == 0)
                 break;
-            at += got;
-            ogg_sync_wrote(&sync, got);
+            ogg_sync_wrote(&sync, static_cast<long>(got));
             continue;
         }
         // Bytes that are no page (damage) are skipped, as libvorbisfile skips them.
@@ -91,6 +92,9 @@ bool soundFollowsHeaders(int fd, long serial)
         }
     }
     ogg_sync_clear(&sync);
+    // libvorbisfile goes on reading from where it left the file.
+    if (lseek(fd, was, SEEK_SET) < 0)
+        return false;
     return follows == 1;
 }
 
