@@ -5,6 +5,7 @@
 
 #include <SDL2/SDL.h>
 #define OV_EXCLUDE_STATIC_CALLBACKS   // its stdio callbacks are not used here
+#include <ogg/ogg.h>
 #include <vorbis/vorbisfile.h>
 #undef OPENED                         // a ready state of libvorbisfile's, a FileGate status here
 
@@ -55,6 +56,48 @@ long tellSource(void* fd)
     return static_cast<long>(lseek(*static_cast<int*>(fd), 0, SEEK_CUR));
 }
 
+// Whether the first page of sound of the stream `serial` comes right after its header pages, as
+// the pages' numbers show. Reads the file from its start and puts its read offset back.
+bool soundFollowsHeaders(int fd, long serial)
+{
+    const off_t was = lseek(fd, 0, SEEK_CUR);
+    if (was < 0 || lseek(fd, 0, SEEK_SET) < 0)
+        return false;
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    long headerPackets = 0, lastHeaderPage = -1;
+    int follows = -1;   // not known yet
+    while (follows < 0) {
+        ogg_page page;
+        const int found = ogg_sync_pageout(&sync, &page);
+        if (found == 0) {
+            const long chunk = 4096;
+            char* into = ogg_sync_buffer(&sync, chunk);
+            const size_t got = into ? readSource(into, 1, chunk, &fd) : 0;
+            if (got == 0)
+                break;
+            ogg_sync_wrote(&sync, static_cast<long>(got));
+            continue;
+        }
+        // Bytes that are no page (damage) are skipped, as libvorbisfile skips them.
+        if (found < 0 || ogg_page_serialno(&page) != serial)
+            continue;
+        if (headerPackets < 3) {   // the three header packets end a page of their own
+            headerPackets += ogg_page_packets(&page);
+            lastHeaderPage = ogg_page_pageno(&page);
+            if (headerPackets > 3)
+                follows = 1;       // sound on the headers' last page: nothing between them
+        } else {
+            follows = ogg_page_pageno(&page) == lastHeaderPage + 1;
+        }
+    }
+    ogg_sync_clear(&sync);
+    // libvorbisfile goes on reading from where it left the file.
+    if (lseek(fd, was, SEEK_SET) < 0)
+        return false;
+    return follows == 1;
+}
+
 } // namespace
 
 // --- Opening ---------------------------------------------------------------------------------
@@ -62,7 +105,7 @@ long tellSource(void* fd)
 OggStream::OggStream(const std::string& path, bool loop, int deviceRate, int deviceChannels)
     : mPath(path), mLoop(loop), mDeviceRate(deviceRate), mDeviceChannels(deviceChannels), mFd(-1),
       mFile(nullptr), mConverter(nullptr), mRetiring(nullptr), mRate(0), mChannels(0), mLink(-1), mFramesThisPass(0),
-      mPosition(0), mTold(0), mAhead(0), mAheadPage(0), mPagesSinceAhead(0), mSilence(0),
+      mPosition(0), mTold(0), mSaid(0), mStartsWhole(false), mLead(0), mLeadUnknown(true), mAhead(0), mAheadPage(0), mPagesSinceAhead(0), mSilence(0),
       mFailuresInARow(0), mHoleUnsaid(false), mLossUnmeasured(false), mDamageSaid(false), mDraining(false), mEnded(false),
       mPassFits(true), mReplaying(false)
 {
@@ -97,6 +140,7 @@ OggStream* OggStream::open(const std::string& path, bool loop, int deviceRate, i
         delete stream;
         return nullptr;
     }
+    stream->mStartsWhole = soundFollowsHeaders(stream->mFd, ov_serialnumber(stream->mFile, 0));
     stream->placeAfresh();
     *status = OPENED;
     return stream;
@@ -270,7 +314,8 @@ bool OggStream::put(const char* pcm, long bytes)
 // follows plays at its own time, in step with the picture.
 //
 // libvorbisfile counts the samples it gives and, at the end of each page, takes the position
-// written on the page instead (its position then differs from its own count). A position ahead
+// written on the page instead (its position then differs from its own count). Less the stream's
+// lead (see learnLead), that is where the pages say the music is. A position ahead
 // of the music means samples were lost, but only if it can be believed: some encoders (ffmpeg's)
 // write a page's position a few hundred samples ahead and take the step back on the next page,
 // with nothing lost. So a loss is believed
@@ -286,7 +331,14 @@ void OggStream::keepInPlace(long frames)
     const long long told = ov_pcm_tell(mFile);
     const bool pagePlaced = told != mTold + frames;
     mTold = told;
-    const long long ahead = told - mPosition;
+    if (!pagePlaced) {
+        mSaid += frames;
+    } else {
+        if (mLink == 0 && !mLossUnmeasured)
+            learnLead(told - mPosition);
+        mSaid = told - (mLink == 0 ? mLead : 0);
+    }
+    const long long ahead = mSaid - mPosition;
     if (mLossUnmeasured) {
         if (!pagePlaced)
             return;
@@ -318,10 +370,30 @@ void OggStream::keepInPlace(long frames)
     }
 }
 
+// A stream may begin past zero (a recording cut from a longer one; ffmpeg writes some tracks so):
+// the position on its first page of sound is ahead of the samples on it, and so are the pages
+// after it. libvorbisfile plays such a stream from its first sample, and counts the track's
+// length and its own position after a seek from there; but the positions it takes over from the
+// first link's pages while decoding stay ahead by that lead (those of later links it corrects).
+// The lead is what the first page placed in a pass stands ahead, and the least any page of the
+// first link stood ahead since (ffmpeg's first page may also be one that steps ahead and back).
+// A lost first page of sound looks the same to libvorbisfile; the pages' numbers tell the two
+// apart: only where the first page of sound follows the headers is there a lead, else a loss.
+void OggStream::learnLead(long long lead)
+{
+    lead = std::max(0LL, lead);
+    if (mLeadUnknown)
+        mLead = mStartsWhole ? lead : 0;
+    else
+        mLead = std::min(mLead, lead);
+    mLeadUnknown = false;
+}
+
 // At the start of the file, or of a pass: the decoder's position is the music's.
 void OggStream::placeAfresh()
 {
-    mPosition = mTold = ov_pcm_tell(mFile);
+    mPosition = mTold = mSaid = ov_pcm_tell(mFile);
+    mLeadUnknown = true;
     mAhead = 0;
     mPagesSinceAhead = 0;
     mLossUnmeasured = false;

@@ -46,6 +46,7 @@ private:
     void keepForReplay(const char* pcm, long bytes);
     bool replay();
     void keepInPlace(long frames);
+    void learnLead(long long lead);
     void placeAfresh();
     void owe(long long frames);
     void sayDamaged();
@@ -63,6 +64,10 @@ private:
     long mFramesThisPass;            // decoded since the last start from the top
     long long mPosition;             // where the music is, in the track's frames: what was given
     long long mTold;                 // libvorbisfile's own position after the last read
+    long long mSaid;                 // where the pages say the music is, counted like mPosition
+    bool mStartsWhole;               // the first page of sound follows the headers: none lost
+    long long mLead;                 // how far the first link's page positions stand ahead, nothing lost
+    bool mLeadUnknown;               // no page position taken over yet in this pass
     long long mAhead;                // frames a page's position is ahead of the music, not yet believed
     long long mAheadPage;            // the file offset libvorbisfile had read to when last looked at
     int mPagesSinceAhead;            // pages read since the position went ahead
