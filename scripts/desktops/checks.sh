@@ -6,7 +6,10 @@
 CAPTION='^Kavri D3D8 window$'
 SHOT_AT_MS=5000
 
-now_ms() { date +%s%3N; }
+# Milliseconds on the system's monotonic clock (boot time; read without a new process).
+# Never the wall clock: a machine whose time is set while a test runs (a virtual machine
+# kept in step with its host, NTP stepping) would move it by seconds.
+now_ms() { local up; read -r up _ </proc/uptime; echo $(( 10#${up/./} * 10 )); }
 
 start_show() {   # start_show LABEL [kavri arguments]: sets SHOW_PID, STARTED
     local label=$1
