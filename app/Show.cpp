@@ -109,6 +109,12 @@ int runShow(const ShowOptions& options)
         std::unique_ptr<LoadReport> report = options.withData ? std::make_unique<LoadReport>(device.get()) : nullptr;
         sequencer->initAll();
     }
+    // Every scene's way of drawing is made ready before the clock starts, so that no scene's
+    // first frame is slower than the rest of it.
+    if (!stopRequested()) {
+        screen->beginFrame();
+        sequencer->rehearse();
+    }
     // The show clock's zero is the moment the sound device takes the music's first frame,
     // whether or not the window has the focus yet; the music keeps its place on it. The
     // engine's timer follows the wall clock, so the show sets it from its own clock before

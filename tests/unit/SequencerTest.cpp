@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include <GL/gl.h>
+
 #include "env/Env.h"
 #include "framework/Sequencer.h"
 #include "platform/ProcessEnd.h"
@@ -230,6 +232,79 @@ TEST(RealSequencer, ScenesStartAndEndWithoutTheirFiles)
     sequencer->initAll();
     sequencer->shutdownAll();
     delete sequencer;
+}
+
+// Before the show starts, a stand-in of each shown scene draws one frame so that the driver
+// has made ready every way of drawing. The scenes held, a scene put in by hand and the
+// engine's drawing state must come out of it as they went in.
+TEST(Rehearsal, LeavesTheScenesAndTheDrawingStateAsTheyWere)
+{
+    if (!testing_support::haveDisplay())
+        GTEST_SKIP() << "needs an X display";
+    testing_support::SceneRig rig(testing_support::Backend::OpenGL, testing_support::Folder::Empty);
+    ASSERT_TRUE(rig.ready());
+    irr::video::IVideoDriver* driver = rig.driver;
+    Sequencer sequencer;
+    Calls calls;
+    sequencer.adopt(1500, new ProbeEffect(1500, calls));
+    sequencer.initAll();
+
+    // A state no scene would leave behind.
+    irr::video::SLight light;
+    light.Type = irr::video::ELT_POINT;
+    light.Position = irr::core::vector3df(1.0f, 2.0f, 3.0f);
+    light.DiffuseColor = irr::video::SColorf(0.1f, 0.2f, 0.3f, 1.0f);
+    driver->deleteAllDynamicLights();
+    driver->addDynamicLight(light);
+    driver->setAmbientLight(irr::video::SColorf(0.25f, 0.5f, 0.75f, 1.0f));
+    irr::core::matrix4 view, world, projection;
+    view.setTranslation(irr::core::vector3df(4.0f, 5.0f, 6.0f));
+    world.setRotationDegrees(irr::core::vector3df(10.0f, 20.0f, 30.0f));
+    projection.buildProjectionMatrixOrthoLH(7.0f, 8.0f, 1.0f, 9.0f);
+    driver->setTransform(irr::video::ETS_VIEW, view);
+    driver->setTransform(irr::video::ETS_WORLD, world);
+    driver->setTransform(irr::video::ETS_PROJECTION, projection);
+    driver->setFog(irr::video::SColor(255, 1, 2, 3), irr::video::EFT_FOG_EXP, 11.0f, 22.0f, 0.33f, true, true);
+    driver->getMaterial2D().ZBuffer = irr::video::ECFN_ALWAYS;
+
+    driver->beginScene(true, true, irr::video::SColor(255, 0, 0, 0));
+    sequencer.rehearse();
+    driver->endScene();
+
+    ASSERT_EQ(driver->getDynamicLightCount(), 1u);
+    EXPECT_EQ(driver->getDynamicLight(0).Position, light.Position);
+    EXPECT_EQ(driver->getDynamicLight(0).Type, light.Type);
+    GLfloat ambient[4];
+    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    EXPECT_EQ(ambient[0], 0.25f);
+    EXPECT_EQ(ambient[1], 0.5f);
+    EXPECT_EQ(ambient[2], 0.75f);
+    EXPECT_EQ(driver->getTransform(irr::video::ETS_VIEW), view);
+    EXPECT_EQ(driver->getTransform(irr::video::ETS_WORLD), world);
+    EXPECT_EQ(driver->getTransform(irr::video::ETS_PROJECTION), projection);
+    irr::video::SColor fogColor;
+    irr::video::E_FOG_TYPE fogType;
+    irr::f32 start, end, density;
+    bool pixelFog, rangeFog;
+    driver->getFog(fogColor, fogType, start, end, density, pixelFog, rangeFog);
+    EXPECT_EQ(fogColor, irr::video::SColor(255, 1, 2, 3));
+    EXPECT_EQ(fogType, irr::video::EFT_FOG_EXP);
+    EXPECT_EQ(density, 0.33f);
+    EXPECT_EQ(driver->getMaterial2D().ZBuffer, irr::video::ECFN_ALWAYS);
+
+    // The scene put in by hand was not asked for a frame, and the held ones never drew: the
+    // delta of a scene's first frame is ignored, so a scene that drew in the rehearsal would
+    // count this one.
+    EXPECT_TRUE(calls.idles.empty());
+    for (int id : { 1000, 2500, 1100, 2200, 1900 }) {   // the shown scenes but the one put in by hand
+        Effect* scene = sequencer.effect(id);
+        ASSERT_NE(scene, nullptr) << id;
+        driver->beginScene(true, true, irr::video::SColor(255, 0, 0, 0));
+        scene->idle(0.25f);
+        driver->endScene();
+        EXPECT_EQ(scene->localTime(), 0.0f) << id;
+    }
+    sequencer.shutdownAll();
 }
 
 TEST(EffectClock, FirstDeltaIsIgnoredAndLaterOnesAdd)

@@ -15,8 +15,11 @@ ShowStage* ShowStage::create(bool software, std::string* error)
 
 ShowStage::ShowStage(CaptureDevice* device) : device(device), env(new Env(device->device())), sequencer(new Sequencer())
 {
-    LoadReport report(device->device());   // files that cannot be loaded are named, as in the show
-    sequencer->initAll();
+    {
+        LoadReport report(device->device());   // files that cannot be loaded are named, as in the show
+        sequencer->initAll();
+    }
+    sequencer->rehearse();   // as the show does: its frames depend on it no more than the show's
 }
 
 ShowStage::~ShowStage()

@@ -4,7 +4,10 @@
 # 3840x2160 (kavri fullscreen), each on its own Xvfb with no window manager, the whole show
 # to its natural end. Every presented frame is timed by a preloaded glXSwapBuffers
 # (swap_timer.c); a frame's time is the gap to the one before. Prints, per build and size,
-# the median, p99, worst and the frames over 16.7 ms, leaving out the first frame.
+# the median, p99, worst and the frames over 16.7 ms from the show's first frame on (before it
+# the window is black while the sound device starts); then, from
+# the show's own frame log (KAVRI_FRAME_LOG), each later scene's first frame against that
+# scene's p99.
 # With --old BIN, another build of kavri (e.g. an older commit's) runs too, right after
 # each run of this one, so both see the same machine, with the same options; --old-plain
 # runs it without any (a build older than --window). Builds that put the picture on the
@@ -26,12 +29,13 @@ run() {
     local bin=$1 size=$2
     shift 2
     local fifo=$work/fifo
+    rm -f "$work/times" "$work/frames"
     rm -f "$fifo"; mkfifo "$fifo"
     Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     local xvfb=$!
     local display
     read -r display <"$fifo"
-    (cd "$bin" && DISPLAY=:$display SDL_AUDIODRIVER=dummy KAVRI_SWAP_TIMES=$work/times \
+    (cd "$bin" && DISPLAY=:$display SDL_AUDIODRIVER=dummy KAVRI_SWAP_TIMES=$work/times KAVRI_FRAME_LOG=$work/frames \
         LD_PRELOAD=$work/swap_timer.so ./kavri "$@" >/dev/null 2>&1) &
     local show=$!
     # A build that does not take the focus by itself gets it, as a window manager would give it.
@@ -42,14 +46,35 @@ run() {
     DISPLAY=:$display xdotool windowfocus "$id" 2>/dev/null || true
     wait $show || true
     kill $xvfb; wait $xvfb 2>/dev/null || true
-    python3 - "$work/times" <<'PY'
+    python3 - "$work/times" "$work/frames" <<'PY'
 import sys
+try:   # a build older than the frame log writes none
+    frames = [(int(a) / 1000.0, float(b)) for a, b in (line.split() for line in open(sys.argv[2]))]
+except OSError:
+    frames = []
+# From the show's first frame on: before it the window is black while the sound device starts.
 t = [int(x) for x in open(sys.argv[1])]
-gaps = sorted((b - a) / 1000.0 for a, b in zip(t[1:], t[2:]))
+t = [x for x in t if x / 1000.0 > frames[0][0] - 20.0] if frames else t[1:]
+gaps = sorted((b - a) / 1000.0 for a, b in zip(t, t[1:]))
 n = len(gaps)
 p99 = gaps[min(n - 1, int(0.99 * n + 0.999999) - 1)]
 over = sum(g > 1000.0 / 60 for g in gaps)
 print(f"{n:6d} frames  median {gaps[n // 2]:6.2f} ms  p99 {p99:6.2f} ms  worst {gaps[-1]:7.2f} ms  over 16.7 ms: {over}")
+if not frames:
+    sys.exit(0)
+# Scene starts: the first frame drawn past each slot's start, against its scene's p99.
+slots = [("shape2", 10.104), ("shape6", 20.208), ("zigzag", 30.312), ("shape5", 50.52), ("shape4", 60.624), ("", 70.728)]
+steps = [(b[0] - a[0], b[1]) for a, b in zip(frames[1:], frames[2:])]
+parts, slower = [], 0
+for (name, start), (_, end) in zip(slots, slots[1:]):
+    scene = [(ms, show) for ms, show in steps if start < show <= end]
+    if not scene:
+        continue
+    ordered = sorted(ms for ms, _ in scene)
+    p99 = ordered[min(len(ordered) - 1, int(0.99 * len(ordered) + 0.999999) - 1)]
+    slower += scene[0][0] > p99
+    parts.append(f"{name} {scene[0][0]:.1f}/{p99:.1f}")
+print(f"{'':16s}scene starts, first frame/p99 ms: {', '.join(parts)}; slower than p99: {slower}")
 PY
 }
 
