@@ -11,6 +11,7 @@
 #include "effects/EfxZigZag.h"
 #include "env/DrawingState.h"
 #include "env/Env.h"
+#include "framework/Random.h"
 #include "platform/ProcessEnd.h"
 
 #include <memory>
@@ -82,6 +83,7 @@ void Sequencer::rehearse()
 {
     Env* env = Env::instance();
     const DrawingState before(env->driver());
+    const Random random = Random::shared();   // the show's one random source, as it was
     for (const Slot& slot : kTimetable) {
         std::unique_ptr<Effect> standIn(makeScene(slot.effectId));
         const Effect* held = effect(slot.effectId);
@@ -92,6 +94,7 @@ void Sequencer::rehearse()
         standIn->shutdown();
     }
     before.restore();
+    Random::shared() = random;
     env->setRenderTarget(nullptr, true, true, video::SColor(0, 0, 0, 0));
 }
 
