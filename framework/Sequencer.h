@@ -17,8 +17,8 @@ public:
 
     void initAll();
     // Draws one frame of a stand-in of each scene the timetable shows, made, set up and
-    // deleted here, into the current target; the scenes themselves are untouched, and the
-    // engine's drawing state is left as it was found. A software OpenGL renderer prepares
+    // deleted here, where the scenes draw (the show's picture); the scenes themselves are
+    // untouched, and the engine's drawing state is left as it was found. A software OpenGL renderer prepares
     // (compiles) each way of drawing the first time it is used: rehearsed before the show
     // starts, no scene's first frame pays for that. After initAll, before the first frame.
     void rehearse();
