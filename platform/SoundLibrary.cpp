@@ -96,8 +96,8 @@ bool Channel::isPlaying() const
 
 System::System()
     : mOpen(false), mDevice(0), mFeeder(nullptr), mRate(0), mChannels(0), mPlaying(nullptr), mPaused(false),
-      mClock(nullptr), mOffsetMs(0), mBufferFrames(0), mPacer(nullptr), mPosition(0), mContinuesSeen(0), mLogFd(-1),
-      mStart(AT_ONCE), mZeroMs(0), mWaitFromMs(0), mLastFeedMs(-1), mSteadyAsks(0), mDevicePlays(false), mLostAtMs(-1), mNextTryMs(0), mServer(0), mNextLookMs(0)
+      mClock(nullptr), mOffsetMs(0), mBufferFrames(0), mPacer(nullptr), mPosition(0), mQuiet(0), mContinuesSeen(0), mLogFd(-1),
+      mStart(AT_ONCE), mZeroMs(0), mWaitFromMs(0), mLastFeedMs(-1), mSteadyAsks(0), mDevicePlays(false), mAtPace(false), mLostAtMs(-1), mNextTryMs(0), mServer(0), mNextLookMs(0)
 {
     mChannel.mSystem = this;
 }
@@ -232,10 +232,10 @@ bool System::closeDevice(bool quitAudio)
 void System::noteTheDevicesPace()
 {
     const long long now = ShowClock::monotonicMilliseconds();
-    if (mLastFeedMs >= 0 && !mDevicePlays) {
-        const long long gapTimesRate = (now - mLastFeedMs) * mRate * 4;   // in quarters of a frame
-        const bool steady = gapTimesRate >= 1000LL * mBufferFrames && gapTimesRate <= 8000LL * mBufferFrames;
-        mSteadyAsks = steady ? mSteadyAsks + 1 : 0;
+    const long long gapTimesRate = (now - mLastFeedMs) * mRate * 4;   // in quarters of a frame
+    mAtPace = mLastFeedMs >= 0 && gapTimesRate >= 1000LL * mBufferFrames && gapTimesRate <= 8000LL * mBufferFrames;
+    if (!mDevicePlays) {
+        mSteadyAsks = mAtPace ? mSteadyAsks + 1 : 0;
         mDevicePlays = mSteadyAsks >= kSteadyAsks;
     }
     mLastFeedMs = now;
@@ -274,6 +274,7 @@ void System::follow(const ClockShare* clock, int offsetMs)
     mClock = clock;
     mOffsetMs = offsetMs + kPictureLatencyMs;
     mPosition = 0;
+    mQuiet = 0;
     mContinuesSeen = ShowClock::continuesSoFar();
     SDL_UnlockAudioDevice(mDevice);
     delete pacer;
@@ -324,7 +325,7 @@ bool System::lag(long long* frames)
         mPacer->resume();
     }
     const long long showMs = reading.showMs + (ShowClock::monotonicMilliseconds() - reading.stampMs);
-    *frames = (showMs - mOffsetMs) * mRate / 1000 - mPosition;
+    *frames = (showMs - mOffsetMs) * mRate / 1000 - (mPosition - mQuiet);
     return true;
 }
 
@@ -346,26 +347,33 @@ void System::feedInPlace(OggStream* stream, unsigned char* out, int bytes)
         int waiting = WAITING;
         if (mStart.compare_exchange_strong(waiting, BEGUN))
             note("music begun when the device played, after %lld ms\n", now - mWaitFromMs);
-        step = mPacer->next(-1LL * mOffsetMs * mRate / 1000, frames);
+        step = mPacer->next(-1LL * mOffsetMs * mRate / 1000, frames, true);
     } else if (lag(&behind)) {
-        step = mPacer->next(behind, frames);
+        step = mPacer->next(behind, frames, mAtPace);
+    }
+    if (step.quiet) {
+        std::memset(out, 0, bytes);
+        return;
     }
     if (step.skip > 0) {
-        skip(stream, step.skip);
+        // Silence still to come is skipped first.
+        const long long unheard = std::min(mQuiet, step.skip);
+        mQuiet -= unheard;
+        skip(stream, step.skip - unheard);
         note(step.start ? "music put in place: skipped %lld ms\n" : "music skipped %lld ms\n", step.skip * 1000 / mRate);
     }
     if (step.silence > 0) {
-        mPosition -= step.silence;
+        mQuiet += step.silence;
         note("music led by %lld ms of silence\n", step.silence * 1000 / mRate);
     }
 
-    // Before the music's zero (a start that must come later): silence.
-    if (mPosition < 0) {
-        const int quiet = static_cast<int>(std::min<long long>(frames, -mPosition));
+    // Silence the music waits behind (a start that must come later, a put back).
+    if (mQuiet > 0) {
+        const int quiet = static_cast<int>(std::min<long long>(frames, mQuiet));
         std::memset(out, 0, static_cast<size_t>(quiet) * frameBytes);
         out += quiet * frameBytes;
         frames -= quiet;
-        mPosition += quiet;
+        mQuiet -= quiet;
     }
     if (frames <= 0)
         return;
@@ -539,7 +547,7 @@ void System::keepDevice()
         // The music is put at the show's time by the first buffer the new device asks for.
         SDL_LockAudioDevice(mDevice);
         if (mPacer)
-            mPacer->resume();
+            mPacer->newDevice();
         SDL_UnlockAudioDevice(mDevice);
         report("the sound device was lost; it was opened again and the music goes on at its place");
         return;

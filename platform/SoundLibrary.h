@@ -134,7 +134,8 @@ private:
     int mOffsetMs;
     int mBufferFrames;
     MusicPacer* mPacer;
-    long long mPosition;            // the music position of the next frame handed to the device
+    long long mPosition;            // the music position of the next music frame handed to the device
+    long long mQuiet;               // frames of silence to hand before it
     int mContinuesSeen;             // process continues the music was last put in place for
     std::vector<short> mScratch;    // a buffer and a bit, decoded ahead for a skip or a stretch
     int mLogFd;                     // KAVRI_SOUND_LOG: each skip, one line; -1 when not asked for
@@ -147,6 +148,7 @@ private:
     std::atomic<long long> mLastFeedMs;   // when the device last asked (audio thread)
     int mSteadyAsks;                  // times in a row it asked at its pace
     bool mDevicePlays;                // it asks at its pace: it takes what it is given
+    bool mAtPace;                     // its last ask came a buffer's time after the one before
 
     // A lost device (see keepDevice); main thread.
     long long mLostAtMs, mNextTryMs;

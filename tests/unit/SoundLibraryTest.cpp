@@ -570,7 +570,8 @@ TEST(SoundOnDisk, AStalledDeviceSkipsWhatItMissedAndAStoppedProcessDoesNot)
     unsetenv("KAVRI_SOUND_LOG");
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 
-    // One skip of the stall's size; a busy machine may add smaller ones of its own (the disk
+    // One skip of the stall's size, and of the few buffers of silence the device gets after it
+    // (while it would fill its queue); a busy machine may add smaller ones of its own (the disk
     // driver stalls too), never one the size of the stop.
     const std::string said = readFile(log);
     std::vector<long> large;
@@ -580,7 +581,8 @@ TEST(SoundOnDisk, AStalledDeviceSkipsWhatItMissedAndAStoppedProcessDoesNot)
             large.push_back(skipped);
     }
     ASSERT_EQ(large.size(), 1u) << said;
-    EXPECT_NEAR(large[0], 500, 60) << said;
+    EXPECT_GE(large[0], 500 - 60) << said;
+    EXPECT_LE(large[0], 500 + 3 * 46 + 60) << said;
     std::remove(log.c_str());
     std::remove(tone.c_str());
 }
