@@ -1,34 +1,71 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Sets everything up and runs every test: first the normal build, then the show and its
-# unit tests again built with AddressSanitizer and UndefinedBehaviorSanitizer.
-# Tests that draw with OpenGL get a private virtual X server; the end-to-end tests start
-# their own. With arguments, only the normal build's ctest runs, with those arguments
-# (e.g. -L unit, or -LE long to leave out the full-length runs).
+# Sets everything up and runs every test: the normal build's, and the show and its unit tests
+# again built with AddressSanitizer and UndefinedBehaviorSanitizer. Tests that draw with
+# OpenGL share a private virtual X server; the end-to-end tests start their own.
+# Two phases:
+# 1. Side by side (two at a time): every test that does not measure real time, while the
+#    sanitizer build compiles and then runs its tests.
+# 2. Alone, one by one on an otherwise idle machine: the tests labelled "alone" (where the
+#    music is heard, how soon the show ends, processor time taken).
+# With arguments, only the normal build's ctest runs, with those arguments (e.g. -L unit, or
+# -LE long to leave out the full-length runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --test
 
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$fifo"' EXIT
-read -r -t 10 display <"$fifo" || { echo "test.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$display"
+# start_xvfb NAME: a private virtual X server, its display put in $NAME.
+servers=()
+start_xvfb() {
+    local fifo number
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    servers+=($!)
+    read -r -t 10 number <"$fifo" || { echo "test.sh: Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
+    rm -f "$fifo"
+    printf -v "$1" ':%s' "$number"
+}
+trap 'kill "${servers[@]}" 2>/dev/null || true' EXIT
+start_xvfb DISPLAY
+export DISPLAY
 export SDL_AUDIODRIVER=dummy
 
-(cd build && ctest --output-on-failure "$@")
-[ $# -eq 0 ] || exit 0
+if [ $# -gt 0 ]; then
+    (cd build && ctest --output-on-failure "$@")
+    exit
+fi
 
-echo "== sanitizer build =="
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVRI_SANITIZE=ON -DKAVRI_DATAGEN=OFF >/dev/null
-cmake --build build-asan -j"$(nproc)" --target kavri kavri_tests wm_delete
-ln -sfn ../build/data build-asan/data
-export UBSAN_OPTIONS=print_stacktrace=1
-cd build-asan
-# Leaks are looked for without OpenGL: Mesa's driver is unloaded before the leak check, so
-# what it keeps cannot be told apart from ours. With OpenGL, memory errors only.
-DISPLAY= ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -L unit
-ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -L unit
-ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -R 'e2e\.(escape|tour)'
+# The sanitizer build and its tests, in the background of phase 1. Leaks are looked for
+# without OpenGL: Mesa's driver is unloaded before the leak check, so what it keeps cannot be
+# told apart from ours. With OpenGL, memory errors only, on an X server of their own.
+sanitized() {
+    local display=$1
+    cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVRI_SANITIZE=ON -DKAVRI_DATAGEN=OFF >/dev/null
+    nice cmake --build build-asan -j"$(nproc)" --target kavri kavri_tests wm_delete >/dev/null
+    ln -sfn ../build/data build-asan/data
+    cd build-asan
+    export UBSAN_OPTIONS=print_stacktrace=1
+    DISPLAY= ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -L unit
+    DISPLAY=$display ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -L unit
+    ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -R 'e2e\.tour'
+}
+
+echo "== phase 1: side by side, with the sanitizer build =="
+start_xvfb sanitizer_display
+sanitized "$sanitizer_display" >build/sanitized.log 2>&1 &
+sanitizer=$!
+status=0
+(cd build && ctest --output-on-failure -j2 -LE alone) || status=1
+if ! wait "$sanitizer"; then
+    cat build/sanitized.log
+    echo "test.sh: the sanitizer build or its tests failed" >&2
+    status=1
+fi
+grep -E '^(Total Test time|[0-9]+% tests passed)' build/sanitized.log || true
+
+echo "== phase 2: the timed tests, alone =="
+(cd build && ctest --output-on-failure -L alone) || status=1
+(cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --output-on-failure -L alone -R 'e2e\.escape|SoundOnDisk') || status=1
+exit $status
