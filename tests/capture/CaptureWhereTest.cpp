@@ -266,8 +266,12 @@ TEST_F(CaptureRun, EveryContainerIsCheckedAndAVideoIsNeverLostToACheckThatCouldN
 
 TEST_F(CaptureRun, AFullOrReadOnlyTmpLosesNothingAndScratchFilesFollowTmpdir)
 {
-    // In a mount namespace of its own, the test's folder is seen at /mnt and /tmp is replaced.
-    const std::string program = "SDL_AUDIODRIVER=dummy '" + std::string(KAVRI_CAPTURE) + "' --software --fps 10 --to 1 ";
+    // In a mount namespace of its own, the test's folder is seen at /mnt, the build's at /srv
+    // (it may live under /tmp itself), and /tmp is replaced.
+    const fs::path build = fs::path(KAVRI_CAPTURE).parent_path().parent_path();
+    const std::string program = "SDL_AUDIODRIVER=dummy /srv/" +
+                                fs::path(KAVRI_CAPTURE).lexically_relative(build).string() +
+                                " --software --fps 10 --to 1 ";
     const std::vector<std::pair<std::string, std::string>> cases = {
         { "mount -t tmpfs -o size=64k kavri-full /tmp || exit 99\n"
           "dd if=/dev/zero of=/tmp/fill bs=4k 2>/dev/null\n" + program + "--video /mnt/v.mp4",
@@ -280,6 +284,7 @@ TEST_F(CaptureRun, AFullOrReadOnlyTmpLosesNothingAndScratchFilesFollowTmpdir)
         fs::remove_all(dir / "scratch");
         fs::remove(dir / "v.mp4");
         std::ofstream(dir / "tmp.sh") << "mount --bind " << shellQuoted(dir) << " /mnt || exit 99\n"
+                                      << "mount --bind " << shellQuoted(build) << " /srv || exit 99\n"
                                       << c.first << " 2>/mnt/stderr\necho $? >/mnt/code\n";
         fs::remove(dir / "code");
         const int status = std::system(("unshare -rm sh " + shellQuoted(dir / "tmp.sh") + " 2>/dev/null").c_str());
