@@ -43,8 +43,8 @@ const double kStretch = 0.0015;
 } // namespace
 
 MusicPacer::MusicPacer(int rate, int bufferFrames)
-    : mRate(rate), mThreshold(bufferFrames + 1LL * kMarginMs * rate / 1000), mStarted(false), mSettled(false), mRefilling(false), mPacedAsks(0), mRefillAsks(0),
-      mSmoothed(0.0), mTarget(0.0), mBuffers(0)
+    : mRate(rate), mThreshold(bufferFrames + 1LL * kMarginMs * rate / 1000), mStarted(false), mSettled(false),
+      mRefilling(false), mPacedAsks(0), mRefillAsks(0), mSmoothed(0.0), mTarget(0.0), mBuffers(0)
 {
 }
 

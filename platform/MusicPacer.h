@@ -60,7 +60,7 @@ private:
     int mRefillAsks;        // asks since it ran dry
     double mSmoothed;       // the lag, smoothed over about a second of buffers
     double mTarget;         // what the smoothed lag settled to
-    int mBuffers;           // buffers since the start
+    int mBuffers;           // buffers since the music was last put in place
 };
 
 } // namespace sound

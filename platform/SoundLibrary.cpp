@@ -544,7 +544,8 @@ void System::keepDevice()
     // SDL's audio is started afresh: a driver holds its connection to the server it found.
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 && openDevice(true)) {
-        // The music is put at the show's time by the first buffer the new device asks for.
+        // The new device gets silence until it asks at its pace; then the music is put at the
+        // show's time.
         SDL_LockAudioDevice(mDevice);
         if (mPacer)
             mPacer->newDevice();

@@ -164,8 +164,7 @@ public:
         }
     }
 
-    // The median of how far the music was heard behind the show clock since the last call, in
-    // ms; and when music was first heard after `from` (a time from run()'s start, in ms).
+    // The median of how far the music was heard behind the show clock since the last call, in ms.
     double behindMs()
     {
         std::vector<double> heard;
@@ -176,6 +175,7 @@ public:
         return heard[heard.size() / 2] * 1000.0 / kRate;
     }
     double nowMs() const { return mNow * 1000.0 / kRate; }
+    // When silence was last heard, in ms since the start: the music is heard from then on.
     double lastSilenceMs() const { return mLastSilence * 1000.0 / kRate; }
     long long skipped() const { return mSkipped; }
 
