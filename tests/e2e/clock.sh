@@ -43,7 +43,7 @@ cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 # 1. Wall clock steps.
 if [ -n "$faketime_lib" ]; then
     echo "+0" >"$work/faketime"
-    SDL_AUDIODRIVER=dummy LD_PRELOAD="$faketime_lib" FAKETIME_TIMESTAMP_FILE="$work/faketime" \
+    SDL_AUDIODRIVER=dummy LD_PRELOAD="$faketime_lib${LD_PRELOAD:+:$LD_PRELOAD}" FAKETIME_TIMESTAMP_FILE="$work/faketime" \
         FAKETIME_NO_CACHE=1 FAKETIME_DONT_FAKE_MONOTONIC=1 start_show "$bin" 2>"$work/stderr"
     focus_show_window >/dev/null || exit 1
     sleep 2; echo "-2" >"$work/faketime"

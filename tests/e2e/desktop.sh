@@ -27,7 +27,7 @@ start_xvfb 1920x1080 || exit 1
 run_show() {
     local name=$1
     shift
-    (cd "$bin" && KAVRI_PRESENT=${PRESENT:-} SDL_AUDIODRIVER=dummy LD_PRELOAD="$spy" ASAN_OPTIONS=verify_asan_link_order=0 \
+    (cd "$bin" && KAVRI_PRESENT=${PRESENT:-} SDL_AUDIODRIVER=dummy LD_PRELOAD="$spy${LD_PRELOAD:+:$LD_PRELOAD}" ASAN_OPTIONS=verify_asan_link_order=0 \
         VIDMODE_SPY_FILE="$work/$name.modes" exec ./kavri "$@") 2>"$work/$name.stderr" &
     SHOW_PID=$!
     WINDOW=

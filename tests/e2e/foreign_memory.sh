@@ -42,7 +42,7 @@ run_case() {
     start_foreign_xvfb "$size" "$@" || { failed=1; return; }
     namespace=("${isolate[@]}")
     [[ $name == *-own ]] && namespace=(nsenter --ipc=/proc/$XVFB_PID/ns/ipc)
-    (cd "$bin" && LD_PRELOAD=$preload KAVRI_PRESENT=cpu SDL_AUDIODRIVER=dummy exec "${namespace[@]}" ./kavri) \
+    (cd "$bin" && LD_PRELOAD="${preload:+$preload:}${LD_PRELOAD:-}" KAVRI_PRESENT=cpu SDL_AUDIODRIVER=dummy exec "${namespace[@]}" ./kavri) \
         2>"$work/$name.err" &
     SHOW_PID=$!
     focus_show_window >/dev/null || failed=1
