@@ -44,7 +44,7 @@ fi
 sanitized() {
     local display=$1 tour skipped status=0
     cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVRI_SANITIZE=ON -DKAVRI_DATAGEN=OFF >/dev/null
-    nice cmake --build build-asan -j"$(nproc)" --target kavri kavri_tests wm_delete frame_pace >/dev/null
+    cmake --build build-asan -j"$(nproc)" --target kavri kavri_tests wm_delete frame_pace >/dev/null
     ln -sfn ../build/data build-asan/data
     cd build-asan
     export UBSAN_OPTIONS=print_stacktrace=1

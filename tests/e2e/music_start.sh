@@ -44,7 +44,7 @@ for run in $(seq 1 "$runs"); do
         start_show "$bin" 2>"$work/stderr"
     focus_show_window >/dev/null || { failed=1; break; }
     for _ in $(seq 1 200); do
-        [ -s "$work/frames" ] && [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 4 ] && break
+        [ -s "$work/frames" ] && [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 3 ] && break
         sleep 0.05
     done
     kill -TERM "$SHOW_PID"

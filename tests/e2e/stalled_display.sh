@@ -11,23 +11,34 @@ bin=$1
 limit_ms=$2
 vidmode_fake=$3
 switches=$(mktemp)
-trap 'cleanup; rm -f "$switches"' EXIT
+frames=$(mktemp)
+trap 'cleanup; rm -f "$switches" "$frames"' EXIT
+
+# Waits until the show has drawn half a second of itself (at most 10 s).
+wait_for_drawing() {
+    for _ in $(seq 1 200); do
+        [ -s "$frames" ] && [ "$(tail -n 1 "$frames" | awk '{ print ($2 >= 0.5) }')" = 1 ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
 
 failed=0
 for present in cpu gl mode-switch; do
     for how in SIGINT SIGINT-twice SIGTERM; do
         [ $present = mode-switch ] && [ $how != SIGTERM ] && continue
         start_xvfb 1024x768 || exit 1
+        : >"$frames"
         if [ $present = mode-switch ]; then
             : >"$switches"
-            (cd "$bin" && SDL_AUDIODRIVER=dummy LD_PRELOAD=$vidmode_fake VIDMODE_FAKE_FILE=$switches \
+            (cd "$bin" && SDL_AUDIODRIVER=dummy LD_PRELOAD=$vidmode_fake VIDMODE_FAKE_FILE=$switches KAVRI_FRAME_LOG=$frames \
                 ASAN_OPTIONS=verify_asan_link_order=0 exec ./kavri --mode-switch) &
         else
-            (cd "$bin" && KAVRI_PRESENT=$present SDL_AUDIODRIVER=dummy exec ./kavri) &
+            (cd "$bin" && KAVRI_PRESENT=$present SDL_AUDIODRIVER=dummy KAVRI_FRAME_LOG=$frames exec ./kavri) &
         fi
         SHOW_PID=$!
         focus_show_window >/dev/null || exit 1
-        sleep 2
+        wait_for_drawing || { echo "$present, $how: the show does not draw" >&2; exit 1; }
         switched=$(wc -l <"$switches")
         kill -STOP "$XVFB_PID"
         sleep 0.5   # the show is waiting for the server by now
