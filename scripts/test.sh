@@ -5,9 +5,10 @@
 # OpenGL share a private virtual X server; the end-to-end tests start their own.
 # Two phases:
 # 1. Side by side (four at a time): every test that does not measure real time, while the
-#    sanitizer build compiles and then runs its tests.
+#    sanitizer build compiles and then runs its tests. Their shows put at most 30 pictures a
+#    second on the window (tests/e2e/frame_pace.c).
 # 2. Alone, one by one on an otherwise idle machine: the tests labelled "alone" (where the
-#    music is heard, how soon the show ends, processor time taken).
+#    music is heard, how soon the show ends).
 # With arguments, only the normal build's ctest runs, with those arguments (e.g. -L unit, or
 # -LE long to leave out the full-length runs).
 set -euo pipefail
@@ -40,17 +41,19 @@ fi
 # without OpenGL: Mesa's driver is unloaded before the leak check, so what it keeps cannot be
 # told apart from ours. The tests that need OpenGL skip themselves there, and run again with
 # it, for memory errors only, on an X server of their own. The tour's show mostly waits for
-# its next frame, so it runs beside them.
+# its next frame, so it starts as soon as the show is built, beside the rest.
 sanitized() {
     local display=$1 tour skipped status=0
     cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVRI_SANITIZE=ON -DKAVRI_DATAGEN=OFF >/dev/null
-    cmake --build build-asan -j"$(nproc)" --target kavri kavri_tests wm_delete frame_pace >/dev/null
+    cmake --build build-asan -j"$(nproc)" --target kavri wm_delete frame_pace >/dev/null
     ln -sfn ../build/data build-asan/data
-    cd build-asan
     export UBSAN_OPTIONS=print_stacktrace=1
     # The tour's show is paced by a preloaded library, which need not come after the sanitizer's.
-    ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 ctest --output-on-failure -R 'e2e\.tour' >tour.log 2>&1 &
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 \
+        ctest --output-on-failure -R 'e2e\.tour' >tour.log 2>&1) &
     tour=$!
+    cmake --build build-asan -j"$(nproc)" --target kavri_tests >/dev/null
+    cd build-asan
     DISPLAY= ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -L unit >unit.log 2>&1 || status=1
     cat unit.log
     skipped=$(sed -nE 's/.*Test +#[0-9]+: ([^ ]+) .*\*\*\*Skipped.*/\1/p' unit.log | paste -sd'|')

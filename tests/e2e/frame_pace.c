@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 /* Preloaded into the tests that do not measure time: the show (a process named kavri) puts at
-   most 60 pictures a second on the window, as on a desktop that shows a window's picture at
-   its refresh. Xvfb has no refresh, so the show would draw several hundred a second, which
-   proves nothing more and takes the processor from the tests beside it. A picture reaches the
+   most 30 pictures a second on the window, as a slow machine would. Xvfb has no refresh, so
+   the show would draw several hundred a second, which proves nothing more and takes the
+   processor from the tests beside it. A picture reaches the
    window by a buffer swap through OpenGL, or past OpenGL by a put of its pixels; each waits
    here for its turn. Small puts (the pointer's images, the show's test of shared memory) and
    any other process go through untouched. */
@@ -16,7 +16,7 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
-static const long kFrameNs = 1000000000L / 60;
+static const long kFrameNs = 1000000000L / 30;
 
 /* A put of at least this many pixels each way is a picture. */
 static const unsigned kPictureSide = 100;
