@@ -2,10 +2,10 @@
 /* Preloaded into the tests that do not measure time: the show (a process named kavri) puts at
    most 30 pictures a second on the window, as a slow machine would. Xvfb has no refresh, so
    the show would draw several hundred a second, which proves nothing more and takes the
-   processor from the tests beside it. A picture reaches the
-   window by a buffer swap through OpenGL, or past OpenGL by a put of its pixels; each waits
-   here for its turn. Small puts (the pointer's images, the show's test of shared memory) and
-   any other process go through untouched. */
+   processor from the tests beside it. A picture reaches the window by a buffer swap through
+   OpenGL, or past OpenGL by a put of its pixels; each waits here for its turn. Small puts
+   (the pointer's images, the show's test of shared memory) and any other process go through
+   untouched. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
