@@ -27,13 +27,20 @@ run_capture() {   # run_capture shown|headless [OPTION...]
     fi
 }
 
-# The whole show, twice each way, alternating. Wall time varies a lot on a shared machine;
-# the processor time taken varies little, so that is what is compared: the capture's and
-# its children's (its own X server among them), and under the X display the server's too.
+# The whole show, at least twice each way, alternating. Wall time varies a lot on a shared
+# machine; the processor time taken varies little, so that is what is compared: the capture's
+# and its children's (its own X server among them), and under the X display the server's too.
+# The least of each way counts. On a busy machine one run in a few takes some 10 % more, so
+# when the headless runs are not yet within the allowance, up to two more rounds are taken.
 server_cpu_ms() { awk -v hz="$(getconf CLK_TCK)" '{ print int(($14 + $15) * 1000 / hz) }' "/proc/$XVFB_PID/stat"; }
 declare -A best
+within_allowance() {   # runs vary by a few per cent either way
+    [ -n "${best[shown]:-}" ] && [ -n "${best[headless]:-}" ] &&
+        [ "${best[headless]}" -le $((best[shown] * 110 / 100)) ]
+}
 TIMEFORMAT='%R %U %S'
-for round in 1 2; do
+for round in 1 2 3 4; do
+    [ "$round" -gt 2 ] && within_allowance && break
     for where in shown headless; do
         rm -rf "$sandbox/$where"
         before=$(server_cpu_ms)
@@ -54,8 +61,7 @@ if ! diff -r "$sandbox/shown" "$sandbox/headless" >"$sandbox/diff" 2>&1; then
 fi
 if [ -n "${best[shown]:-}" ] && [ -n "${best[headless]:-}" ]; then
     echo "least processor time for the whole show: ${best[shown]} ms under the X display, ${best[headless]} ms without"
-    # Runs vary by a few per cent either way.
-    [ "${best[headless]}" -le $((best[shown] * 110 / 100)) ] || fail "without an X display the capture takes longer"
+    within_allowance || fail "without an X display the capture takes longer"
 fi
 
 # The running capture's own X server: a child of the capture, in a process group of its own.
