@@ -8,7 +8,7 @@
 #    sanitizer build compiles and then runs its tests. Their shows put at most 30 pictures a
 #    second on the window (tests/e2e/frame_pace.c).
 # 2. Alone, one by one on an otherwise idle machine: the tests labelled "alone" (where the
-#    music is heard, how soon the show ends).
+#    music is heard, how soon the show or a capture ends).
 # With arguments, only the normal build's ctest runs, with those arguments (e.g. -L unit, or
 # -LE long to leave out the full-length runs).
 set -euo pipefail
