@@ -62,6 +62,17 @@ wait_show() {
     return 0
 }
 
+# wait_show_time FRAME_LOG SECONDS LIMIT: waits until the show's frame log (KAVRI_FRAME_LOG)
+# has reached SECONDS of show time, at most LIMIT seconds. Returns 1 if it did not.
+wait_show_time() {
+    local log=$1 seconds=$2 tries=$(( $3 * 20 ))
+    for _ in $(seq 1 "$tries"); do
+        [ -s "$log" ] && [ "$(tail -n 1 "$log" | awk -v s="$seconds" '{ print ($2 >= s) }')" = 1 ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
 # Milliseconds on the system's monotonic clock (boot time; read without a new process).
 # Never the wall clock: a machine whose time is set while a test runs (a virtual machine
 # kept in step with its host, NTP stepping) would move it by seconds.

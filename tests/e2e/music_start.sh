@@ -43,10 +43,7 @@ for run in $(seq 1 "$runs"); do
     KAVRI_FRAME_LOG="$work/frames" KAVRI_SOUND_LOG="$work/sound.log" SDL_AUDIODRIVER=$server \
         start_show "$bin" 2>"$work/stderr"
     focus_show_window >/dev/null || { failed=1; break; }
-    for _ in $(seq 1 200); do
-        [ -s "$work/frames" ] && [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 3 ] && break
-        sleep 0.05
-    done
+    wait_show_time "$work/frames" 3 10
     kill -TERM "$SHOW_PID"
     wait_show 10 || { echo "FAIL: the show did not end" >&2; kill -9 "$SHOW_PID"; SHOW_PID=; failed=1; }
     sleep 0.3

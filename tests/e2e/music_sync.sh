@@ -111,10 +111,7 @@ one_run() {
 
     if [ "$mode" = stall ]; then
         # Waits for 35 s of show, then starves the audio thread alone.
-        for _ in $(seq 1 1200); do
-            [ -s "$work/frames" ] && [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 35 ] && break
-            sleep 0.05
-        done
+        wait_show_time "$work/frames" 35 60
         audio=$(grep -l '^SDLAudioP' /proc/"$SHOW_PID"/task/*/comm 2>/dev/null | head -n 1 | awk -F/ '{ print $5 }')
         if [ -z "$audio" ]; then
             fail "the show has no audio thread"
@@ -125,10 +122,7 @@ one_run() {
         fi
         # At 69 s, after the last look at the music, the process is stopped for 3 s: the show
         # clock leaves that out, and so must the music; it goes on where it stood, without a skip.
-        for _ in $(seq 1 800); do
-            [ "$(tail -n 1 "$work/frames" | awk '{ print int($2) }')" -ge 69 ] && break
-            sleep 0.05
-        done
+        wait_show_time "$work/frames" 69 40
         kill -STOP "$SHOW_PID"; sleep 3; kill -CONT "$SHOW_PID"
     fi
 

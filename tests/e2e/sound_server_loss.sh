@@ -34,16 +34,11 @@ ffmpeg -v error -i "$bin/../data/stream/zaza.ogg" -f s16le -ac 1 -ar 44100 "$wor
     { echo "FAIL: cannot decode the track" >&2; exit 1; }
 start_xvfb || exit 1
 
-show_time() { [ -s "$work/frames" ] && tail -n 1 "$work/frames" | awk '{ print int($2) }' || echo 0; }
-wait_show_time() {   # wait_show_time SECONDS
-    for _ in $(seq 1 600); do [ "$(show_time)" -ge "$1" ] && return 0; sleep 0.05; done
-    return 1
-}
 run_show() {
     rm -f "$work/frames"
     KAVRI_FRAME_LOG="$work/frames" SDL_AUDIODRIVER=$server start_show "$bin" 2>"$work/stderr"
     WINDOW=$(focus_show_window) || return 1
-    wait_show_time 3
+    wait_show_time "$work/frames" 3 30
 }
 
 # --- Restarted --------------------------------------------------------------------------------
@@ -56,7 +51,7 @@ if [ "$cases" = timed ]; then
     rm -f "$work/rec.raw" "$work/rec.stamps"
     $python "$here/music_sync.py" record "$work" "$SOUND_SOURCE" &
     RECORD_PID=$!
-    wait_show_time 12 || fail "the show stopped after the restart"
+    wait_show_time "$work/frames" 12 30 || fail "the show stopped after the restart"
     kill -TERM "$SHOW_PID"
     wait_show 5 || { fail "the show did not end"; kill -9 "$SHOW_PID"; SHOW_PID=; }
     [ "${SHOW_RC:-1}" -eq 0 ] || fail "exit code ${SHOW_RC:-none} after the restart"

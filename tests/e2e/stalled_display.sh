@@ -14,15 +14,6 @@ switches=$(mktemp)
 frames=$(mktemp)
 trap 'cleanup; rm -f "$switches" "$frames"' EXIT
 
-# Waits until the show has drawn half a second of itself (at most 10 s).
-wait_for_drawing() {
-    for _ in $(seq 1 200); do
-        [ -s "$frames" ] && [ "$(tail -n 1 "$frames" | awk '{ print ($2 >= 0.5) }')" = 1 ] && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
 failed=0
 for present in cpu gl mode-switch; do
     for how in SIGINT SIGINT-twice SIGTERM; do
@@ -38,7 +29,7 @@ for present in cpu gl mode-switch; do
         fi
         SHOW_PID=$!
         focus_show_window >/dev/null || exit 1
-        wait_for_drawing || { echo "$present, $how: the show does not draw" >&2; exit 1; }
+        wait_show_time "$frames" 0.5 10 || { echo "$present, $how: the show does not draw" >&2; exit 1; }
         switched=$(wc -l <"$switches")
         kill -STOP "$XVFB_PID"
         sleep 0.5   # the show is waiting for the server by now
