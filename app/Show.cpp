@@ -151,7 +151,8 @@ int runShow(const ShowOptions& options)
         // A picture put on the window past OpenGL must not be covered by a swap.
         if (!screen->present())
             driver->endScene();
-        frameLog.presented(env->time());
+        if (screen->shownTime() >= 0.0f)
+            frameLog.presented(screen->shownTime());
     }
 
     // The teardown, in this order: the music stops before the scenes go, the scenes before the

@@ -6,10 +6,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "env/CpuScaler.h"
 #include "env/Env.h"
 #include "env/PictureLayout.h"
 #include "env/SharpScaler.h"
+#include "env/WindowPainter.h"
 #include "platform/GlFunction.h"
 #include "platform/WindowBlit.h"
 #include "platform/XServer.h"
@@ -21,6 +21,7 @@ namespace veko {
 namespace {
 
 const video::SColor kBlack(0);
+const float kNone = -1.0f;   // no picture
 
 // The engine gives every render target a depth buffer of the depth it was asked for, but a
 // window's configuration may have a deeper one (llvmpipe: 32 bits for 16 asked). The show's
@@ -80,27 +81,25 @@ bool softwareRenderer()
 
 ShowScreen::ShowScreen(Env* env, bool wholeFactorsOnly, Presentation presentation)
     : mEnv(env), mDriver(env->driver()), mWholeFactorsOnly(wholeFactorsOnly), mPicture(nullptr),
-      mPrescaled(nullptr), mPrescaleFactor(0), mSharpScaler(new SharpScaler(env->driver())), mBlit(nullptr),
-      mCpuScaler(nullptr)
+      mPrescaled(nullptr), mPrescaleFactor(0), mSharpScaler(new SharpScaler(env->driver())), mPainter(nullptr),
+      mHandedTime(kNone), mShownTime(kNone)
 {
     mPicture = mDriver->addRenderTargetTexture(core::dimension2du(PictureLayout::kWidth, PictureLayout::kHeight),
                                                "show picture");
     if (mPicture)
         giveWindowDepth(mDriver, mPicture);
     mEnv->setShowTarget(mPicture);
-    if (mPicture && choose(presentation) == THROUGH_CPU)
-        mBlit = WindowBlit::create(engineDisplay(env->device()), engineWindow(env->device()));
-    if (mBlit) {
-        mCpuScaler = new CpuScaler();
-        mPixels.resize(PictureLayout::kWidth * PictureLayout::kHeight);
+    if (mPicture && choose(presentation) == THROUGH_CPU) {
+        WindowBlit* blit = WindowBlit::create(engineDisplay(env->device()), engineWindow(env->device()));
+        if (blit)
+            mPainter = new WindowPainter(blit);
     }
 }
 
 ShowScreen::~ShowScreen()
 {
     mEnv->setShowTarget(nullptr);
-    delete mBlit;
-    delete mCpuScaler;
+    delete mPainter;
     delete mSharpScaler;
 }
 
@@ -120,7 +119,7 @@ void ShowScreen::beginFrame()
 {
     // The window's back buffer is not shown when the picture goes past OpenGL, and its depth
     // buffer is needed only when the scenes draw on the window itself.
-    mDriver->beginScene(mBlit == nullptr, mPicture == nullptr, kBlack);
+    mDriver->beginScene(mPainter == nullptr, mPicture == nullptr, kBlack);
     mEnv->setRenderTarget(nullptr, true, true, kBlack);
 }
 
@@ -128,8 +127,9 @@ void ShowScreen::showBlack()
 {
     // Past OpenGL the window is never swapped: Mesa's software renderer would put its back
     // buffer through a shared-memory segment that it names to the server by number only.
-    if (mBlit) {
-        mBlit->clear();
+    if (mPainter) {
+        mPainter->clear();
+        mHandedTime = kNone;
         return;
     }
     mDriver->beginScene(true, true, video::SColor(255, 0, 0, 0));
@@ -138,17 +138,25 @@ void ShowScreen::showBlack()
 
 bool ShowScreen::present()
 {
+    mShownTime = mEnv->time();
     // Without a picture (no render targets) the scenes drew on the window itself.
     if (!mPicture)
         return false;
     const core::dimension2du window = mDriver->getScreenSize();
     const PictureLayout layout = PictureLayout::fit(window, mWholeFactorsOnly);
-    if (mBlit) {
-        if (layout.dest.getArea() == 0 || putPicture(layout.dest))
+    if (mPainter) {
+        if (layout.dest.getArea() == 0) {
+            mShownTime = kNone;
             return true;
+        }
+        if (putPicture(layout.dest)) {
+            mShownTime = mHandedTime;
+            mHandedTime = mEnv->time();
+            return true;
+        }
         // The window takes no more pixels from us (out of memory): OpenGL from now on.
-        delete mBlit;
-        mBlit = nullptr;
+        delete mPainter;
+        mPainter = nullptr;
         mEnv->setWindowTarget();
         mDriver->setRenderTarget(nullptr, true, false, kBlack);
     }
@@ -156,32 +164,17 @@ bool ShowScreen::present()
     return false;
 }
 
-// The picture read back (top row first: it is drawn with the upper left origin), scaled into
-// the window's pixels and put there. The bars around it are the window's black background,
-// restored whenever the picture moves.
+// The picture read back (top row first: it is drawn with the upper left origin) and handed to
+// the painter, which puts the one before on the window and scales this one meanwhile.
 bool ShowScreen::putPicture(const core::rect<s32>& dest)
 {
-    std::uint32_t* out = mBlit->buffer(dest.getWidth(), dest.getHeight());
-    if (!out)
-        return false;
     mDriver->setRenderTarget(mPicture, false, false, kBlack);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, PictureLayout::kWidth, PictureLayout::kHeight, GL_BGRA, GL_UNSIGNED_BYTE, mPixels.data());
+    glReadPixels(0, 0, PictureLayout::kWidth, PictureLayout::kHeight, GL_BGRA, GL_UNSIGNED_BYTE,
+                 mPainter->nextPicture());
     mEnv->setWindowTarget();
-    // Opaque: a window with an alpha channel would let the desktop through where the
-    // picture's alpha says so.
-    std::uint32_t* pixels = mPixels.data();
-    for (std::size_t i = 0; i < std::size_t(PictureLayout::kWidth) * PictureLayout::kHeight; ++i)
-        pixels[i] |= 0xff000000u;
-    mCpuScaler->scale(mPixels.data(), PictureLayout::kWidth, PictureLayout::kHeight, out, dest.getWidth(),
-                      dest.getHeight(), mBlit->stride());
-    if (dest != mBlitDest) {
-        mBlit->clear();
-        mBlitDest = dest;
-    }
-    mBlit->put(dest.UpperLeftCorner.X, dest.UpperLeftCorner.Y);
-    return true;
+    return mPainter->paint(dest);
 }
 
 void ShowScreen::drawWithGl(const core::dimension2du& window, const PictureLayout& layout)

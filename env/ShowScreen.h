@@ -1,18 +1,14 @@
 #ifndef VEKO_SHOW_SCREEN_H
 #define VEKO_SHOW_SCREEN_H
 
-#include <cstdint>
-#include <vector>
-
 #include <irrlicht.h>
 
 namespace veko {
 
-class CpuScaler;
 class Env;
 struct PictureLayout;
 class SharpScaler;
-class WindowBlit;
+class WindowPainter;
 
 // The show's 640x480 picture and its way to the window. Every scene draws into the picture
 // (a render target that Env hands out as the show's target); after each frame the picture is
@@ -20,8 +16,8 @@ class WindowBlit;
 //
 // Two ways lead to the window. With a graphics card OpenGL scales the picture onto the
 // window's back buffer and the engine swaps. A software OpenGL renderer pays for every
-// screen pixel it draws, so there the picture is read back, scaled on the processor
-// (CpuScaler) and put on the window past OpenGL (WindowBlit). The environment variable
+// screen pixel it draws, so there the picture is read back, and scaled on the processor and
+// put on the window past OpenGL while the next frame is drawn (WindowPainter). The variable
 // KAVRI_PRESENT=gl or =cpu overrides that choice.
 class ShowScreen {
 public:
@@ -40,9 +36,13 @@ public:
     // Starts a frame: the window's back buffer black, the picture cleared to black and made
     // the target that the scenes draw into.
     void beginFrame();
-    // Shows the picture on the window. True when it is on the window already; otherwise it
-    // is on the window's back buffer and the caller ends the scene (which swaps).
+    // Shows the picture on the window. True when it goes there past OpenGL; otherwise it is
+    // on the window's back buffer and the caller ends the scene (which swaps).
     bool present();
+    // The show time (Env::time()) of the picture that the last present() brought to the
+    // window, or a negative number when it brought none. Past OpenGL a picture is put on the
+    // window by the next frame's present(), once it is scaled.
+    float shownTime() const { return mShownTime; }
     // One black frame on the window, at once (before the first scene is ready).
     void showBlack();
 
@@ -60,10 +60,9 @@ private:
     irr::video::ITexture* mPrescaled;
     irr::u32 mPrescaleFactor;
     SharpScaler* mSharpScaler;
-    WindowBlit* mBlit;   // null when presenting through OpenGL
-    CpuScaler* mCpuScaler;
-    std::vector<std::uint32_t> mPixels;   // the picture read back
-    irr::core::rect<irr::s32> mBlitDest;
+    WindowPainter* mPainter;   // null when presenting through OpenGL
+    float mHandedTime;         // the show time of the picture the painter has, if any
+    float mShownTime;
 };
 
 } // namespace veko

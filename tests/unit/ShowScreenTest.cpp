@@ -58,16 +58,17 @@ std::vector<std::uint8_t> xWindow(Display* display, unsigned long window)
 std::vector<std::uint8_t> showNoise(veko::Env* env, irr::video::ITexture* noise, veko::ShowScreen::Presentation way,
                                     bool* pastGl)
 {
-    veko::ShowScreen screen(env, false, way);
+    auto screen = std::make_unique<veko::ShowScreen>(env, false, way);
     irr::video::IVideoDriver* driver = env->driver();
-    screen.beginFrame();
+    screen->beginFrame();
     driver->draw2DImage(noise, irr::core::position2di(0, 0));
-    *pastGl = screen.present();
-    std::vector<std::uint8_t> shown = *pastGl ? xWindow(veko::engineDisplay(env->device()),
-                                                        veko::engineWindow(env->device()))
-                                              : backBuffer();
-    if (!*pastGl)
-        driver->endScene();
+    *pastGl = screen->present();
+    if (*pastGl) {
+        screen.reset();   // past OpenGL the picture is put from another thread: now it is sent
+        return xWindow(veko::engineDisplay(env->device()), veko::engineWindow(env->device()));
+    }
+    std::vector<std::uint8_t> shown = backBuffer();
+    driver->endScene();
     return shown;
 }
 
@@ -123,6 +124,25 @@ TEST(ShowScreen, BothWaysToTheWindowShowTheSameScaledPicture)
     }
     EXPECT_EQ(far, 0) << off << " channels differ at all";
     EXPECT_EQ(barPixels, 0) << "the bars are not black";
+
+    // What the frame log is told: past OpenGL a picture reaches the window with the next
+    // frame's present, through OpenGL with its own.
+    for (veko::ShowScreen::Presentation way : { veko::ShowScreen::THROUGH_CPU, veko::ShowScreen::THROUGH_GL }) {
+        veko::ShowScreen screen(env, false, way);
+        const float first = env->time();
+        for (int frame = 0; frame < 2; ++frame) {
+            screen.beginFrame();
+            if (!screen.present())
+                driver->endScene();
+            if (way == veko::ShowScreen::THROUGH_GL)
+                EXPECT_EQ(screen.shownTime(), env->time()) << "OpenGL, frame " << frame;
+            else if (frame == 0)
+                EXPECT_LT(screen.shownTime(), 0.0f) << "no picture on the window yet";
+            else
+                EXPECT_EQ(screen.shownTime(), first) << "the first frame's picture";
+            env->addTime(0.25f);
+        }
+    }
 
     delete env;
     device->drop();
