@@ -67,11 +67,11 @@ void WindowPainter::putScaled()
 {
     if (!mScaled)
         return;
-    if (mScaledDest != mShownAt) {
+    if (mHandedDest != mShownAt) {
         mBlit->clear();
-        mShownAt = mScaledDest;
+        mShownAt = mHandedDest;
     }
-    mBlit->put(mScaledDest.UpperLeftCorner.X, mScaledDest.UpperLeftCorner.Y);
+    mBlit->put(mHandedDest.UpperLeftCorner.X, mHandedDest.UpperLeftCorner.Y);
     mScaled = false;
 }
 
@@ -89,7 +89,6 @@ void WindowPainter::run()
         const bool scaled = scale(picture, dest);
         lock.lock();
         mScaled = scaled;
-        mScaledDest = dest;
         mFailed = mFailed || !scaled;
         mHanded = false;
         mChanged.notify_all();

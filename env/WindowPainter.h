@@ -60,9 +60,8 @@ private:
     std::mutex mMutex;
     std::condition_variable mChanged;
     bool mHanded;                          // a picture handed over, not yet scaled
-    irr::core::rect<irr::s32> mHandedDest;
-    bool mScaled;                          // the blit holds a picture to put, scaled into:
-    irr::core::rect<irr::s32> mScaledDest;
+    bool mScaled;                          // the blit holds it, scaled, to be put
+    irr::core::rect<irr::s32> mHandedDest; // where the picture handed over last goes
     bool mFailed;
     bool mQuit;
     std::thread mThread;   // last: it starts once all of the above is ready
